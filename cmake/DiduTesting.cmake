@@ -1,0 +1,16 @@
+# didu_add_test(<target> SOURCES ... [LIBS ...] [ENV NAME=VALUE ...] [TIMEOUT s])
+# One test executable per area, run by CTest as one test. Widget tests pass
+# ENV QT_QPA_PLATFORM=offscreen.
+function(didu_add_test target)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${target} ${T_SOURCES})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  add_test(NAME ${target} COMMAND ${target})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set_tests_properties(${target} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_ENV)
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+endfunction()

@@ -1,0 +1,121 @@
+// SQLConnection1: the program's one named connection. It reads its parameter list
+// and driver entries from the configuration files when it first connects, loads
+// the driver plugin, hands over the connection options and stays open for the run.
+#pragma once
+
+#include "db/connection/dbxdriver.h"
+#include "db/connection/namevaluelist.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace didu {
+
+class LoadedLibrary;
+
+/// What a statement object offers the connection it runs on.
+class ConnectionClient {
+public:
+    virtual ~ConnectionClient() = default;
+    /// Close and release the driver command: the connection is going away.
+    virtual void connectionClosing() = 0;
+    /// True while the statement has an open result.
+    virtual bool isActive() const = 0;
+};
+
+class SQLConnection {
+public:
+    enum class State { Closed, Connecting, Open, Disconnecting };
+
+    /// The settings stored with the window; at connect time the configuration
+    /// files replace them while loadParamsOnConnect is on.
+    struct Settings {
+        std::string connectionName = "Torvik";
+        std::string driverName = "Interbase";
+        std::string getDriverFunc = "getSQLDriverINTERBASE";
+        std::string libraryName = "libdbxint.so";
+        std::string vendorLib = "libfbclient.so.2";
+        bool loadParamsOnConnect = true;
+        bool loginPrompt = false;
+        bool keepConnection = true;
+    };
+
+    /// Creates the connection closed; only the connection configuration file is
+    /// located here (an error doing so leaves its path empty).
+    explicit SQLConnection(std::string name = "SQLConnection1");
+    /// Disconnects, closing every statement still attached.
+    ~SQLConnection();
+    SQLConnection(const SQLConnection&) = delete;
+    SQLConnection& operator=(const SQLConnection&) = delete;
+
+    const std::string& name() const { return m_name; }
+    Settings& settings() { return m_settings; }
+    const Settings& settings() const { return m_settings; }
+    NameValueList& params() { return m_params; }
+    const NameValueList& params() const { return m_params; }
+    /// Path of the connection configuration file, fixed at creation.
+    const std::string& connectionFilePath() const { return m_connectionFile; }
+
+    State state() const { return m_state; }
+    bool connected() const { return m_state == State::Open; }
+
+    /// Open on demand: connects when not open, else does nothing.
+    void open();
+    /// Disconnects; closing a closed connection does nothing.
+    void close();
+    /// Step 1 of connecting alone: reads the parameter list unless already loaded.
+    void loadParams();
+    /// Closes the connection only when nothing keeps it open (never with keepConnection on).
+    void closeWhenIdle();
+
+    /// Raises the driver error text for a non-zero `result`, naming `source` (may
+    /// be null) as the holder of the driver's own message. Does nothing for 0.
+    void check(dbx::Result result, dbx::ISQLObject* source);
+    /// The most recent driver error text raised by this connection.
+    const std::string& lastError() const { return m_lastError; }
+
+    /// The driver's quote character for object names, asked anew each call;
+    /// empty when the call fails or answers 0.
+    std::string quoteCharacter();
+    /// Statements per connection the driver allows (0: no limit), read at connect.
+    std::int32_t statementLimit() const { return m_statementLimit; }
+    /// The program never starts a transaction of its own.
+    bool inTransaction() const { return false; }
+
+    /// Driver objects of an open connection (null while closed).
+    dbx::ISQLConnection* driverConnection() const { return m_connection; }
+    dbx::ISQLMetaData* metaData() const { return m_metaData; }
+
+    /// Statements register here so that a disconnect can close them first.
+    void attach(ConnectionClient* client);
+    void detach(ConnectionClient* client);
+
+    /// Extra-connection rule, at each prepare: counts a SELECT statement, and when
+    /// the statement limit is reached hands back a connected copy named
+    /// "<name>Clone1" for the statement to own; null when the statement shares this one.
+    std::unique_ptr<SQLConnection> connectionForStatement(bool isSelect);
+
+private:
+    void connect();
+    void disconnect();
+    void applyOptions();
+
+    std::string m_name;
+    Settings m_settings;
+    NameValueList m_params;
+    std::string m_connectionFile;
+    State m_state = State::Closed;
+    bool m_paramsLoaded = false;
+    std::string m_lastError;
+    std::int32_t m_statementLimit = 0;
+    std::int32_t m_activeStatements = 0;
+    std::shared_ptr<LoadedLibrary> m_library;
+    dbx::ISQLDriver* m_driver = nullptr;
+    dbx::ISQLConnection* m_connection = nullptr;
+    dbx::ISQLMetaData* m_metaData = nullptr;
+    std::vector<ConnectionClient*> m_clients;
+};
+
+} // namespace didu

@@ -1,0 +1,179 @@
+// The statement object with named parameters. SQLQuery1 is one directly; the
+// result set's SQLDataSet1 derives from it. The SQL is held as lines joined with
+// CR LF; markers (a colon and a name) become "?" for the driver and parameters
+// bound by position. Statements prepare lazily and keep the prepared command
+// until their text changes; closing releases only the cursor.
+#pragma once
+
+#include "db/connection/dbxdriver.h"
+#include "db/connection/sqlconnection.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace didu {
+
+class SQLStatement;
+
+/// One named parameter. Its value type is fixed by the first value it is given.
+class SQLParam {
+public:
+    enum class ValueType { None, Text, Int16 };
+    enum class Kind { Unset, Null, Text, Int };
+
+    explicit SQLParam(std::string name) : m_name(std::move(name)) {}
+
+    const std::string& name() const { return m_name; }
+    ValueType valueType() const { return m_type; }
+    bool bound() const { return m_bound; }
+    /// Unset or NULL.
+    bool isNull() const { return m_kind == Kind::Unset || m_kind == Kind::Null; }
+    const std::string& text() const { return m_text; }
+    std::int16_t integer() const { return m_integer; }
+    std::int32_t direction() const { return m_direction; }
+
+    void setValue(std::string_view text);
+    void setValue(std::int16_t value);
+    void setValue(std::int8_t value) { setValue(static_cast<std::int16_t>(value)); }
+    void setValue(std::uint8_t value) { setValue(static_cast<std::int16_t>(value)); }
+    void setNull();
+    /// Back to unset (the type stays).
+    void clear();
+
+private:
+    friend class SQLStatement;
+
+    std::string m_name;
+    ValueType m_type = ValueType::None;
+    Kind m_kind = Kind::Unset;
+    bool m_bound = false;
+    std::int32_t m_direction = 0; // 0: not yet set; made input when bound
+    std::string m_text;
+    std::int16_t m_integer = 0;
+};
+
+/// One result column of an open query, as the driver describes it.
+class SQLField {
+public:
+    std::string name;
+    std::uint16_t number = 0; // from 1
+    std::uint16_t type = 0;
+    std::uint16_t subType = 0;
+    std::uint32_t length = 0;
+    std::int16_t precision = 0;
+    std::int16_t scale = 0;
+    bool nullable = true;
+    bool readOnly = false;
+
+    /// True when the current row's value is NULL, or the query is at end of data.
+    bool isNull() const;
+
+private:
+    friend class SQLStatement;
+    SQLStatement* m_statement = nullptr;
+};
+
+class SQLStatement : public ConnectionClient {
+public:
+    SQLStatement(std::string name, SQLConnection* connection);
+    ~SQLStatement() override;
+    SQLStatement(const SQLStatement&) = delete;
+    SQLStatement& operator=(const SQLStatement&) = delete;
+
+    const std::string& name() const { return m_name; }
+    SQLConnection* connection() const { return m_connection; }
+
+    // Statement lines. Every add, and every clear of a non-empty list, is a change
+    // of the lines: close, unprepare, rescan, rebuild the parameters.
+    const std::vector<std::string>& lines() const { return m_lines; }
+    void clearLines();
+    void addLine(std::string line);
+    /// The lines joined, each followed by CR LF.
+    const std::string& text() const { return m_text; }
+    /// The text the driver prepares: every marker replaced by "?".
+    const std::string& driverText() const { return m_driverText; }
+
+    std::vector<SQLParam>& params() { return m_params; }
+    /// First parameter named `name` ignoring case; "Parameter '%s' not found" otherwise.
+    SQLParam& paramByName(std::string_view name);
+
+    /// Runs the statement as a query and stands on its first row (or end of data).
+    void open();
+    /// Releases the cursor and drops the fields; the statement stays prepared.
+    void close();
+    bool isOpen() const { return m_cursor != nullptr; }
+    bool eof() const { return m_eof; }
+    /// Fetches the next row; at the end the statement stands at end of data.
+    void next();
+    const std::vector<SQLField>& fields() const { return m_fields; }
+    /// First field named `name` ignoring case; "Field '%s' not found" otherwise.
+    const SQLField& fieldByName(std::string_view name) const;
+
+    /// Prepares if needed, binds every parameter and runs the statement; answers
+    /// the rows affected.
+    std::uint32_t execute(bool direct = false);
+
+    bool prepared() const { return m_command != nullptr; }
+    /// The driver cursor of an open query, for readers that walk every column.
+    dbx::ISQLCursor* cursor() const { return m_cursor; }
+    const std::string& lastError() const { return m_lastError; }
+
+    // ConnectionClient
+    void connectionClosing() override;
+    bool isActive() const override { return isOpen(); }
+
+protected:
+    /// Replaces all lines by one text at once (a single change of the lines).
+    void setText(std::string text);
+    /// Called right after the command is created and its rows-per-fetch option set.
+    virtual void commandCreated(dbx::ISQLCommand* command);
+    /// Called whenever the driver command is released.
+    virtual void commandReleased() {}
+    /// The connection the command runs on (SQLConnection1 or an extra connection).
+    SQLConnection* activeConnection() const;
+
+    /// Raises the driver error text for `result` with `source`'s message; the
+    /// text also becomes this statement's last error text.
+    void checkDriver(dbx::Result result, dbx::ISQLObject* source);
+
+private:
+    friend class SQLField;
+
+    void linesChanged();
+    void prepare();
+    void unprepare();
+    void bindParams();
+    void releaseCursor();
+    void releaseCommand();
+    bool fieldIsNull(const SQLField& field) const;
+
+    std::string m_name;
+    SQLConnection* m_connection;
+    std::unique_ptr<SQLConnection> m_extraConnection;
+    std::vector<std::string> m_lines;
+    std::string m_text;
+    std::string m_driverText;
+    std::vector<SQLParam> m_params;
+    std::vector<SQLField> m_fields;
+    dbx::ISQLCommand* m_command = nullptr;
+    dbx::ISQLCursor* m_cursor = nullptr;
+    bool m_commandOpen = false;
+    bool m_eof = true;
+    bool m_quoteAsked = false;
+    std::optional<std::uint32_t> m_rowsAffected;
+    std::string m_lastError;
+    std::optional<std::string> m_heldPrepareError;
+};
+
+/// SQLQuery1: the transfer's lookup and insert statement.
+class SQLQuery : public SQLStatement {
+public:
+    explicit SQLQuery(SQLConnection* connection, std::string name = "SQLQuery1")
+        : SQLStatement(std::move(name), connection) {}
+};
+
+} // namespace didu
