@@ -1,0 +1,16 @@
+// The error box's full-stop rule, on the message's bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace didu {
+
+/// True when a "." is to be appended: the message is not empty and its last
+/// character is above "." (a multibyte last character always is).
+bool needsFullStop(std::string_view message);
+
+/// The message as the error box shows it.
+std::string withFullStop(std::string_view message);
+
+} // namespace didu

@@ -1,0 +1,39 @@
+// One run of the job: every customer without a member row gets one. The run
+// drives the window's objects (ClientDataSet1, SQLQuery1) and reaches the window
+// itself only through TransferView, so it runs headless in tests and benchmarks.
+#pragma once
+
+#include "transfer/timetext.h"
+
+#include <string>
+
+namespace didu {
+
+class ClientDataSet;
+class SQLQuery;
+class TransferView;
+
+/// The message shown when a run has passed every customer.
+inline const std::string kTransferCompleteMessage = "資料轉移完成.";
+
+class Transfer {
+public:
+    /// The objects belong to the caller (the window) and must outlive the run.
+    /// An empty clock reads the machine's local time.
+    Transfer(ClientDataSet& customers, SQLQuery& query, TransferView& view, Clock clock = {});
+
+    /// One whole pass over CUSTOMER. Catches nothing: an error ends the run where
+    /// it stands, with the rows inserted so far kept.
+    void run();
+
+private:
+    bool memberExists(const std::string& customerId);
+    void insertMember(const std::string& customerId);
+
+    ClientDataSet& m_customers;
+    SQLQuery& m_query;
+    TransferView& m_view;
+    Clock m_clock;
+};
+
+} // namespace didu
