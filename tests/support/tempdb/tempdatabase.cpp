@@ -1,0 +1,182 @@
+#include "tests/support/tempdb/tempdatabase.h"
+
+#include "platform/library.h"
+#include "tests/support/tempdb/fbstatus.h"
+
+#include <ibase.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <strings.h>
+
+namespace didu::test {
+
+namespace {
+
+std::string makeTempFolder()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/didu-db-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder from " + pattern);
+    return pattern;
+}
+
+std::string sqlLiteral(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+void writeText(const std::string& path, const std::string& contents)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string section(const std::string& name, std::vector<Setting> lines, const std::vector<Setting>& changes)
+{
+    for (const auto& [key, value] : changes) {
+        bool replaced = false;
+        for (auto& line : lines) {
+            if (::strcasecmp(line.first.c_str(), key.c_str()) == 0) {
+                line.second = value;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            lines.emplace_back(key, value);
+    }
+    std::string text = "[" + name + "]\n";
+    for (const auto& [key, value] : lines)
+        text += key + "=" + value + "\n";
+    return text;
+}
+
+} // namespace
+
+TempDatabase::TempDatabase(const std::string& setupSql)
+{
+    m_folder = makeTempFolder();
+    m_databasePath = m_folder + "/TORDATA.FDB";
+    try {
+        // Embedded mode checks no password; the owner is the user named here, the
+        // same one the reference configuration connects as.
+        const std::string create = "CREATE DATABASE " + sqlLiteral(m_databasePath)
+            + " USER 'SYSDBA' PASSWORD 'masterkey' PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE";
+        ISC_STATUS_ARRAY status {};
+        isc_db_handle db = 0;
+        isc_tr_handle tr = 0;
+        if (isc_dsql_execute_immediate(status, &db, &tr, 0, create.c_str(), 3, nullptr))
+            throw std::runtime_error("cannot create " + m_databasePath + ": " + statusText(status));
+        m_db = db;
+
+        std::filesystem::create_directories(m_folder + "/config/dbx");
+        writeConfiguration();
+        writeText(m_folder + "/config/dbx/registry.ini",
+                  "[DBExpress]\nConnection Registry File=" + connectionFilePath()
+                      + "\nDriver Registry File=" + driverFilePath() + "\n");
+        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
+            m_savedXdgConfigHome = old;
+        ::setenv("XDG_CONFIG_HOME", (m_folder + "/config").c_str(), 1);
+
+        if (!setupSql.empty())
+            run(setupSql);
+    } catch (...) {
+        detach();
+        if (m_savedXdgConfigHome)
+            ::setenv("XDG_CONFIG_HOME", m_savedXdgConfigHome->c_str(), 1);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+        throw;
+    }
+}
+
+TempDatabase::~TempDatabase()
+{
+    detach();
+    if (m_savedXdgConfigHome)
+        ::setenv("XDG_CONFIG_HOME", m_savedXdgConfigHome->c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
+
+std::vector<Setting> TempDatabase::referenceParams() const
+{
+    return {
+        {"DriverName", "Interbase"},
+        {"Database", m_databasePath},
+        {"RoleName", "RoleName"},
+        {"User_Name", "sysdba"},
+        {"Password", "quietfern"},
+        {"ServerCharSet", ""},
+        {"SQLDialect", "3"},
+        {"BlobSize", "-1"},
+        {"CommitRetain", "False"},
+        {"WaitOnLocks", "True"},
+        {"ErrorResourceFile", ""},
+        {"LocaleCode", "0000"},
+        {"Interbase TransIsolation", "ReadCommited"},
+        {"Trim Char", "False"},
+    };
+}
+
+std::vector<Setting> TempDatabase::referenceDriver() const
+{
+    return {
+        {"LibraryName", didu::executableDirectory() + "/libdbxint.so"},
+        {"VendorLib", "libfbclient.so.2"},
+        {"GetDriverFunc", "getSQLDriverINTERBASE"},
+    };
+}
+
+void TempDatabase::writeConfiguration(const std::vector<Setting>& paramChanges,
+                                      const std::vector<Setting>& driverChanges)
+{
+    writeText(connectionFilePath(), section("Torvik", referenceParams(), paramChanges));
+    writeText(driverFilePath(), section("Interbase", referenceDriver(), driverChanges));
+}
+
+std::string TempDatabase::writeFile(const std::string& name, const std::string& contents)
+{
+    const std::string path = m_folder + "/" + name;
+    writeText(path, contents);
+    return path;
+}
+
+void TempDatabase::attach()
+{
+    if (m_db)
+        return;
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = 0;
+    const char dpb[] = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A',
+                        isc_dpb_sql_dialect, 1, 3};
+    if (isc_attach_database(status, 0, m_databasePath.c_str(), &db, sizeof dpb, dpb))
+        throw std::runtime_error("cannot attach " + m_databasePath + ": " + statusText(status));
+    m_db = db;
+}
+
+void TempDatabase::detach()
+{
+    if (!m_db)
+        return;
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = m_db;
+    isc_detach_database(status, &db);
+    m_db = 0;
+}
+
+} // namespace didu::test
