@@ -1,0 +1,38 @@
+// The marker scanner: finds the named parameters of a statement text (a colon and
+// a name outside quotes) and gives the text the driver prepares, with every marker
+// replaced by "?". A plain function on bytes, linear in the length of the text.
+//
+// Rules, in the order they are tried at each byte, with one quote flag:
+// - a lead byte of a double-byte character is copied with the byte after it,
+//   unexamined, so a second byte that happens to look like a quote or a colon
+//   (Big5 allows 0x40 to 0x7E there) changes nothing;
+// - ' " and ` all toggle the same flag: the statements this program meets close
+//   a literal with any of the three, so they are treated alike;
+// - outside quotes "::" is a literal colon (the first one is dropped);
+// - outside quotes any other colon starts a marker that runs up to a space, CR,
+//   LF, ")", "," or ";" met while the flag is off, or to the end of the text;
+//   quotes inside the marker toggle the flag, so a quoted name may hold blanks.
+#pragma once
+
+#include "platform/locale.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace didu {
+
+/// What a scan gives: the driver text and the marker names in text order.
+struct MarkerScan {
+    std::string driverText;
+    std::vector<std::string> names;
+};
+
+/// Scans `text` under `leadBytes`, writing into `out` (its buffers are reused,
+/// so repeated scans into the same object allocate little).
+void scanMarkers(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out);
+
+/// Scans `text` under `leadBytes` into a fresh result.
+MarkerScan scanMarkers(std::string_view text, const LeadBytes& leadBytes);
+
+} // namespace didu

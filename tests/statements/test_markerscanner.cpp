@@ -1,0 +1,136 @@
+// The marker scanner against tables of statement texts: what reaches the driver
+// and which parameter names come out, in order.
+#include "db/statements/markerscanner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace didu {
+namespace {
+
+struct ScanCase {
+    const char* what;
+    std::string text;
+    std::string driverText;
+    std::vector<std::string> names;
+};
+
+void expectScan(const ScanCase& c, const LeadBytes& leadBytes)
+{
+    SCOPED_TRACE(c.what);
+    const MarkerScan scan = scanMarkers(c.text, leadBytes);
+    EXPECT_EQ(scan.driverText, c.driverText);
+    EXPECT_EQ(scan.names, c.names);
+}
+
+TEST(MarkerScanner, WesternTexts)
+{
+    const std::vector<ScanCase> cases = {
+        {"empty text", "", "", {}},
+        {"no marker", "SELECT 1 FROM T\r\n", "SELECT 1 FROM T\r\n", {}},
+        {"CR LF after the last line ends the marker", "SELECT 1 FROM T\r\nWHERE A = :A\r\n",
+         "SELECT 1 FROM T\r\nWHERE A = ?\r\n", {"A"}},
+        {"marker ending the text", "WHERE A = :A", "WHERE A = ?", {"A"}},
+        {"closing bracket ends a marker", "VALUES (:SHET_YN,:SALES_ID) ", "VALUES (?,?) ", {"SHET_YN", "SALES_ID"}},
+        {"comma and semicolon end a marker", ":a,:b;:c", "?,?;?", {"a", "b", "c"}},
+        {"LF alone ends a marker", ":a\n:b", "?\n?", {"a", "b"}},
+        {"a tab belongs to the name", "A = :x\ty z", "A = ? z", {"x\ty"}},
+        {"equals sign belongs to the name", ":A=1", "?", {"A=1"}},
+        {"opening bracket belongs to the name", ":f(x) y", "?) y", {"f(x"}},
+        {"quoted literal holds no marker", "x = ':y'", "x = ':y'", {}},
+        {"double colon is a literal colon", "a::b", "a:b", {}},
+        {"triple colon: literal colon, then an empty marker", "a:::", "a:?", {""}},
+        {"double colon inside quotes stays", "'a::b'", "'a::b'", {}},
+        {"colon followed by a delimiter", "a = : b", "a = ? b", {""}},
+        {"colon ending the text", "a = :", "a = ?", {""}},
+        {"colon before a bracket", "(:)", "(?)", {""}},
+        {"quoted name with a blank", "WHERE N = :\"First Name\" AND",
+         "WHERE N = ? AND", {"First Name"}},
+        {"quoted name without closing quote to the end", ":\"ab", "?", {"ab"}},
+        {"lone quote after the colon", ":\"", "?", {""}},
+        {"inner quote of an unquoted name stays", ":a'b' c", "? c", {"a'b'"}},
+        {"mixed quote kinds close each other", "'x\" :y", "'x\" ?", {"y"}},
+        {"back quote opens a literal", "`a :b` :c", "`a :b` ?", {"c"}},
+        {"odd number of quotes hides every later marker", "a = ':x' AND b = ' :y AND :z",
+         "a = ':x' AND b = ' :y AND :z", {}},
+        {"repeated name gives two parameters", ":A + :a", "? + ?", {"A", "a"}},
+        {"colon inside a name", ":a:b c", "? c", {"a:b"}},
+        {"zero byte is an ordinary byte", std::string("a\0:b", 4), std::string("a\0?", 3), {"b"}},
+    };
+    for (const ScanCase& c : cases)
+        expectScan(c, LeadBytes());
+}
+
+TEST(MarkerScanner, MemberInsertGivesTheDriverTextAndFifteenNames)
+{
+    const std::vector<std::string> lines = {
+        "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
+        "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
+        "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
+        "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
+        ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
+        ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
+        ":SHET_YN,:SALES_ID) ",
+    };
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    ASSERT_EQ(text.size(), 366u);
+
+    const MarkerScan scan = scanMarkers(text, LeadBytes());
+    const std::string expected = lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" +
+                                 "SHET_YN,SALES_ID) VALUES (?,?,?,\r\n"
+                                 "?,?,?,?,?,\r\n"
+                                 "?,?,?,?,?,\r\n"
+                                 "?,?) \r\n";
+    EXPECT_EQ(scan.driverText, expected);
+    EXPECT_EQ(scan.driverText.size(), 227u);
+    const std::vector<std::string> names = {"MEMBER_ID", "MEMBER_NAME", "MEMBER_PHONE", "MEMBER_ADD",
+                                            "TOTAL_AMT", "CARD_ID", "DISABLE_FLAG", "MAIL_NUM",
+                                            "TAX_CODE", "MAN_SALE", "CHG_TIME", "INVOICE_CLASS",
+                                            "UPPER_AMT", "SHET_YN", "SALES_ID"};
+    EXPECT_EQ(scan.names, names);
+}
+
+TEST(MarkerScanner, Big5SecondBytesAreNeverExamined)
+{
+    // 0xA4 0x60 is a Big5 character whose second byte is the back quote; 0xB1 0x3A
+    // would be one whose second byte is a colon. Under a Western code page the
+    // same bytes are single characters and the back quote does toggle.
+    const std::string backQuoteSecond = "\xA4\x60";
+    const std::string colonSecond = "\xB1\x3A";
+    const std::vector<ScanCase> big5 = {
+        {"second byte back quote does not open a literal", "N = '" + backQuoteSecond + "' AND X = :x",
+         "N = '" + backQuoteSecond + "' AND X = ?", {"x"}},
+        {"second byte colon starts no marker", colonSecond + "a b", colonSecond + "a b", {}},
+        {"double-byte character inside a name", ":\xA4\xA4\xA4\xE5 x", "? x", {"\xA4\xA4\xA4\xE5"}},
+        {"second byte back quote inside a name", ":a" + backQuoteSecond + "b c", "? c",
+         {"a" + backQuoteSecond + "b"}},
+        {"lead byte ending the text stands alone", "a = :x \xA4", "a = ? \xA4", {"x"}},
+        {"lead byte ending a marker at the end", ":x\xA4", "?", {"x\xA4"}},
+    };
+    for (const ScanCase& c : big5)
+        expectScan(c, LocaleRules::big5().leadBytes);
+
+    expectScan({"Western: the back quote toggles", "N = '" + backQuoteSecond + "' AND X = :x",
+                "N = '" + backQuoteSecond + "' AND X = :x", {}},
+               LeadBytes());
+}
+
+TEST(MarkerScanner, ReusedResultHoldsOnlyTheLatestScan)
+{
+    MarkerScan scan;
+    scanMarkers(":a,:b,:c", LeadBytes(), scan);
+    ASSERT_EQ(scan.names.size(), 3u);
+    scanMarkers("x = :longer_name_than_before", LeadBytes(), scan);
+    EXPECT_EQ(scan.driverText, "x = ?");
+    EXPECT_EQ(scan.names, std::vector<std::string>{"longer_name_than_before"});
+    scanMarkers("", LeadBytes(), scan);
+    EXPECT_TRUE(scan.driverText.empty());
+    EXPECT_TRUE(scan.names.empty());
+}
+
+} // namespace
+} // namespace didu
