@@ -1,16 +1,22 @@
 // The error box's full-stop rule, on the message's bytes.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace didu {
 
+/// Byte length of the character that begins `rest` (1 for a single byte).
+using CharacterLength = std::function<std::size_t(std::string_view rest)>;
+
 /// True when a "." is to be appended: the message is not empty and its last
-/// character is above "." (a multibyte last character always is).
-bool needsFullStop(std::string_view message);
+/// character is above "." (a multibyte last character always is). Without a
+/// `characterLength` every byte counts as one character.
+bool needsFullStop(std::string_view message, const CharacterLength& characterLength);
 
 /// The message as the error box shows it.
-std::string withFullStop(std::string_view message);
+std::string withFullStop(std::string_view message, const CharacterLength& characterLength);
 
 } // namespace didu

@@ -28,7 +28,7 @@ public:
 
 private:
     bool memberExists(const std::string& customerId);
-    void insertMember(const std::string& customerId);
+    void insertMember();
 
     ClientDataSet& m_customers;
     SQLQuery& m_query;

@@ -1,0 +1,33 @@
+#include "app/fullstop.h"
+
+namespace didu {
+
+bool needsFullStop(std::string_view message, const CharacterLength& characterLength)
+{
+    if (message.empty())
+        return false;
+    // Find where the last character starts: only a walk from the front can tell
+    // a trail byte from a single-byte character.
+    std::size_t start = 0;
+    std::size_t lastStart = 0;
+    while (start < message.size()) {
+        lastStart = start;
+        std::size_t length = characterLength ? characterLength(message.substr(start)) : 1;
+        if (length == 0)
+            length = 1;
+        start += length;
+    }
+    if (message.size() - lastStart > 1)
+        return true;
+    return static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.');
+}
+
+std::string withFullStop(std::string_view message, const CharacterLength& characterLength)
+{
+    std::string shown(message);
+    if (needsFullStop(message, characterLength))
+        shown += '.';
+    return shown;
+}
+
+} // namespace didu

@@ -1,0 +1,24 @@
+// MEMBER_NAME is cut from the customer's name: the column holds 20 bytes, and the
+// name arrives as bytes in the locale's character set.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace didu {
+
+/// Byte length of the character that begins `rest` (1 for a single byte or a
+/// byte that starts no valid character).
+using CharacterLength = std::function<std::size_t(std::string_view rest)>;
+
+/// Bytes of the name the member row keeps.
+inline constexpr std::size_t kMemberNameBytes = 20;
+
+/// The customer's name cut to its first 20 bytes, then stripped of bytes 0x00 to
+/// 0x20 at both ends. A multibyte character that the cut would split is dropped
+/// whole, so the column never holds half a character.
+std::string memberName(std::string_view customerName, const CharacterLength& characterLength);
+
+} // namespace didu

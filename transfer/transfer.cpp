@@ -1,0 +1,102 @@
+#include "transfer/transfer.h"
+
+#include "db/statements/clientdataset.h"
+#include "db/statements/sqlstatement.h"
+#include "platform/timeseparator.h"
+#include "transfer/localecharacters.h"
+#include "transfer/lookupliteral.h"
+#include "transfer/membername.h"
+#include "transfer/transferview.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace didu {
+
+namespace {
+
+const char* const kCustomerQuery = "select * from CUSTOMER ";
+
+const char* const kInsertLines[] = {
+    "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
+    "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
+    "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
+    "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
+    ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
+    ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
+    ":SHET_YN,:SALES_ID) ",
+};
+
+} // namespace
+
+Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, TransferView& view, Clock clock)
+    : m_customers(customers), m_query(query), m_view(view), m_clock(std::move(clock))
+{
+    if (!m_clock)
+        m_clock = localTimeOfDay;
+}
+
+void Transfer::run()
+{
+    m_customers.close();
+    m_customers.setCommandText(kCustomerQuery);
+    m_customers.open();
+
+    const std::int32_t count = m_customers.rowCount();
+    if (count == 0)
+        return;
+    m_view.setProgressMaximum(count);
+
+    while (!m_customers.eof()) {
+        // The bar reports its own, clamped position; adding one to it (and never
+        // resetting it) is what makes a second run start full.
+        const std::int32_t position = m_view.progressPosition();
+        if (position < std::numeric_limits<std::int32_t>::max())
+            m_view.setProgressPosition(position + 1);
+
+        if (!memberExists(m_customers.valueAsText("CUST_ID")))
+            insertMember();
+        m_customers.next();
+    }
+    m_view.showInformation(kTransferCompleteMessage);
+}
+
+bool Transfer::memberExists(const std::string& customerId)
+{
+    m_query.close();
+    m_query.clearLines();
+    m_query.addLine("SELECT MEMBER_ID FROM MEMBER ");
+    m_query.addLine(" WHERE MEMBER_ID = '" + quotedLiteralContent(customerId) + "'");
+    m_query.open();
+    return !m_query.fieldByName("member_id").isNull();
+}
+
+void Transfer::insertMember()
+{
+    m_query.close();
+    m_query.clearLines();
+    for (const char* line : kInsertLines)
+        m_query.addLine(line);
+
+    // Each customer column is read as its parameter is set, so a missing column
+    // fails at the same step whatever the data.
+    auto customer = [this](const char* column) { return m_customers.valueAsText(column); };
+    m_query.paramByName("MEMBER_ID").setValue(customer("CUST_ID"));
+    m_query.paramByName("MEMBER_NAME").setValue(memberName(customer("CUST_NAME"), localeCharacterLength));
+    m_query.paramByName("MEMBER_PHONE").setValue(customer("TEL_1"));
+    m_query.paramByName("MEMBER_ADD").setValue(customer("BUSINESS_ADD"));
+    m_query.paramByName("TOTAL_AMT").setValue(std::int16_t(0));
+    m_query.paramByName("CARD_ID").setValue(customer("CUST_ID"));
+    m_query.paramByName("DISABLE_FLAG").setValue(std::string_view("False"));
+    m_query.paramByName("MAIL_NUM").setValue(customer("MAIL_NUM"));
+    m_query.paramByName("TAX_CODE").setValue(std::string_view("Y"));
+    m_query.paramByName("MAN_SALE").setValue(std::string_view("N"));
+    m_query.paramByName("CHG_TIME").setValue(formatTimeOfDay(m_clock(), timeSeparator()));
+    m_query.paramByName("INVOICE_CLASS").setValue(std::string_view("0"));
+    m_query.paramByName("UPPER_AMT").setValue(std::int16_t(0));
+    m_query.paramByName("SHET_YN").setValue(std::string_view("N"));
+    m_query.paramByName("SALES_ID").setValue(customer("SALES_ID"));
+    m_query.execute();
+}
+
+} // namespace didu
