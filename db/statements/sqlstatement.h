@@ -3,12 +3,17 @@
 // CR LF; markers (a colon and a name) become "?" for the driver and parameters
 // bound by position. Statements prepare lazily and keep the prepared command
 // until their text changes; closing releases only the cursor.
+//
+// The transfer builds, prepares and runs one or two statements per customer, so
+// the path add line / scan / bind reuses its buffers instead of allocating anew.
 #pragma once
 
 #include "db/connection/dbxdriver.h"
 #include "db/connection/sqlconnection.h"
+#include "db/statements/markerscanner.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,7 +24,8 @@ namespace didu {
 
 class SQLStatement;
 
-/// One named parameter. Its value type is fixed by the first value it is given.
+/// One named parameter. Its value type is fixed by the first value it is given
+/// and kept while the parameter lives, even when later values are of another kind.
 class SQLParam {
 public:
     enum class ValueType { None, Text, Int16 };
@@ -29,23 +35,34 @@ public:
 
     const std::string& name() const { return m_name; }
     ValueType valueType() const { return m_type; }
+    /// Set once a value other than unset is given.
     bool bound() const { return m_bound; }
     /// Unset or NULL.
     bool isNull() const { return m_kind == Kind::Unset || m_kind == Kind::Null; }
+    Kind kind() const { return m_kind; }
     const std::string& text() const { return m_text; }
     std::int16_t integer() const { return m_integer; }
+    /// 0 until bound for the first time, then dbx::ParamIn.
     std::int32_t direction() const { return m_direction; }
 
+    /// A text value (bytes as they are); an untyped parameter becomes a text one.
     void setValue(std::string_view text);
+    /// An integer; an untyped parameter becomes a 16-bit signed integer one.
     void setValue(std::int16_t value);
     void setValue(std::int8_t value) { setValue(static_cast<std::int16_t>(value)); }
     void setValue(std::uint8_t value) { setValue(static_cast<std::int16_t>(value)); }
+    /// NULL: bound, but fixes no type.
     void setNull();
     /// Back to unset (the type stays).
     void clear();
 
 private:
     friend class SQLStatement;
+
+    /// Makes this object a fresh, unset, untyped parameter named `name` (reuse).
+    void reset(std::string_view name);
+    /// Takes over what a parameter of the previous text carried (change of the lines).
+    void takeOver(const SQLParam& old);
 
     std::string m_name;
     ValueType m_type = ValueType::None;
@@ -56,7 +73,8 @@ private:
     std::int16_t m_integer = 0;
 };
 
-/// One result column of an open query, as the driver describes it.
+/// One result column of an open query, as the driver describes it. A field
+/// belongs to its statement's open result; the next open replaces it.
 class SQLField {
 public:
     std::string name;
@@ -69,7 +87,8 @@ public:
     bool nullable = true;
     bool readOnly = false;
 
-    /// True when the current row's value is NULL, or the query is at end of data.
+    /// True when the current row's value is NULL, or the query is at end of data
+    /// (then the driver is not asked). Fails on a closed query.
     bool isNull() const;
 
 private:
@@ -79,7 +98,10 @@ private:
 
 class SQLStatement : public ConnectionClient {
 public:
+    /// A closed, unprepared statement without lines over `connection` (not null),
+    /// which must outlive it.
     SQLStatement(std::string name, SQLConnection* connection);
+    /// Closes and releases the command before the connection can go.
     ~SQLStatement() override;
     SQLStatement(const SQLStatement&) = delete;
     SQLStatement& operator=(const SQLStatement&) = delete;
@@ -88,38 +110,49 @@ public:
     SQLConnection* connection() const { return m_connection; }
 
     // Statement lines. Every add, and every clear of a non-empty list, is a change
-    // of the lines: close, unprepare, rescan, rebuild the parameters.
+    // of the lines: close, unprepare, rescan, rebuild the parameters (values of
+    // parameters whose names come back are kept).
     const std::vector<std::string>& lines() const { return m_lines; }
     void clearLines();
     void addLine(std::string line);
     /// The lines joined, each followed by CR LF.
     const std::string& text() const { return m_text; }
     /// The text the driver prepares: every marker replaced by "?".
-    const std::string& driverText() const { return m_driverText; }
+    const std::string& driverText() const { return m_scan.driverText; }
 
+    /// The parameters in marker order. A change of the lines rebuilds the list,
+    /// so references into it last until then.
     std::vector<SQLParam>& params() { return m_params; }
+    const std::vector<SQLParam>& params() const { return m_params; }
     /// First parameter named `name` ignoring case; "Parameter '%s' not found" otherwise.
     SQLParam& paramByName(std::string_view name);
 
     /// Runs the statement as a query and stands on its first row (or end of data).
+    /// Prepares first when needed; a held-back prepare failure is raised here.
+    /// Does nothing when already open.
     void open();
     /// Releases the cursor and drops the fields; the statement stays prepared.
     void close();
     bool isOpen() const { return m_cursor != nullptr; }
+    /// At end of data (also true while closed).
     bool eof() const { return m_eof; }
     /// Fetches the next row; at the end the statement stands at end of data.
     void next();
-    const std::vector<SQLField>& fields() const { return m_fields; }
+    /// The fields of the open result, in column order; empty while closed.
+    const std::vector<SQLField>& fields() const;
     /// First field named `name` ignoring case; "Field '%s' not found" otherwise.
     const SQLField& fieldByName(std::string_view name) const;
 
-    /// Prepares if needed, binds every parameter and runs the statement; answers
-    /// the rows affected.
+    /// Prepares if needed, binds every parameter and runs the statement, keeping
+    /// no result; answers the rows affected. `direct` is not supported and is
+    /// treated as false.
     std::uint32_t execute(bool direct = false);
 
+    /// A driver command exists for the current text.
     bool prepared() const { return m_command != nullptr; }
     /// The driver cursor of an open query, for readers that walk every column.
     dbx::ISQLCursor* cursor() const { return m_cursor; }
+    /// The text of this statement's last driver failure (empty at first).
     const std::string& lastError() const { return m_lastError; }
 
     // ConnectionClient
@@ -127,38 +160,52 @@ public:
     bool isActive() const override { return isOpen(); }
 
 protected:
-    /// Replaces all lines by one text at once (a single change of the lines).
+    /// Replaces all lines by one text at once (a single change of the lines); the
+    /// statement text is then `text` itself, without a CR LF added.
     void setText(std::string text);
-    /// Called right after the command is created and its rows-per-fetch option set.
+    /// Called in prepare right after the command is created and its rows-per-fetch
+    /// option set. Whatever it raises fails the prepare like a driver failure:
+    /// held back, command released, reported by the open or execute that asked.
     virtual void commandCreated(dbx::ISQLCommand* command);
     /// Called whenever the driver command is released.
     virtual void commandReleased() {}
     /// The connection the command runs on (SQLConnection1 or an extra connection).
     SQLConnection* activeConnection() const;
 
-    /// Raises the driver error text for `result` with `source`'s message; the
-    /// text also becomes this statement's last error text.
+    /// Raises the driver error text for a non-zero `result` with `source`'s
+    /// message (source may be null); the text also becomes this statement's last
+    /// error text. Does nothing for 0.
     void checkDriver(dbx::Result result, dbx::ISQLObject* source);
 
 private:
     friend class SQLField;
 
     void linesChanged();
+    void rebuildParams();
     void prepare();
-    void unprepare();
+    void raiseHeldPrepareFailure();
+    void unprepare(bool closeConnectionWhenIdle);
     void bindParams();
+    void describeColumns();
+    void fetchFirst();
     void releaseCursor();
     void releaseCommand();
-    bool fieldIsNull(const SQLField& field) const;
+    /// Builds the driver error text, keeps it as the last error and answers it.
+    std::string recordDriverError(dbx::Result result, dbx::ISQLObject* source);
+    bool fieldIsNull(const SQLField& field);
 
     std::string m_name;
     SQLConnection* m_connection;
     std::unique_ptr<SQLConnection> m_extraConnection;
     std::vector<std::string> m_lines;
+    bool m_wholeText = false; // set by setText: the text is not joined from lines
     std::string m_text;
-    std::string m_driverText;
+    MarkerScan m_scan;
     std::vector<SQLParam> m_params;
+    std::vector<SQLParam> m_spareParams; // the previous list, kept for its buffers
     std::vector<SQLField> m_fields;
+    std::vector<char> m_valueBuffer;
+    std::string m_bindText;
     dbx::ISQLCommand* m_command = nullptr;
     dbx::ISQLCursor* m_cursor = nullptr;
     bool m_commandOpen = false;
@@ -166,7 +213,7 @@ private:
     bool m_quoteAsked = false;
     std::optional<std::uint32_t> m_rowsAffected;
     std::string m_lastError;
-    std::optional<std::string> m_heldPrepareError;
+    std::exception_ptr m_heldPrepareFailure;
 };
 
 /// SQLQuery1: the transfer's lookup and insert statement.

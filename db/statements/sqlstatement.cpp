@@ -1,0 +1,338 @@
+// The statement's life around its driver command: the lines and their scan, the
+// parameter list, prepare, unprepare and close. Running the command (open,
+// execute, binding, reading) is in statementrun.cpp.
+#include "db/statements/sqlstatement.h"
+
+#include "platform/errors.h"
+#include "platform/locale.h"
+
+#include <charconv>
+
+namespace didu {
+
+namespace {
+
+constexpr std::int32_t kDefaultRowsetSize = 20;
+
+bool isBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlankOrControl(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlankOrControl(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Rows per fetch from the connection's "RowsetSize": a decimal whole number,
+// else the default.
+std::int32_t rowsetSize(const SQLConnection& connection)
+{
+    const std::string value = connection.params().value("RowsetSize");
+    const std::string_view number = trimmed(value);
+    std::int32_t size = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), size);
+    if (number.empty() || error != std::errc() || end != number.data() + number.size())
+        return kDefaultRowsetSize;
+    return size;
+}
+
+// The connection's extra-connection rule counts statements whose first word is SELECT.
+bool firstWordIsSelect(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isBlankOrControl(text[i]))
+        ++i;
+    std::size_t end = i;
+    while (end < text.size() && ((text[end] >= 'A' && text[end] <= 'Z') || (text[end] >= 'a' && text[end] <= 'z')))
+        ++end;
+    return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", LocaleRules::plain());
+}
+
+// Driver error text, until the connection's own routine is shared: fixed text of
+// the code, then the source's message, else the owner's last text.
+std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const std::string& ownerLastError)
+{
+    static const struct {
+        dbx::Result code;
+        const char* text;
+    } kCodes[] = {
+        {1, "[0x0001]: Warning"}, {2, "[0x0002]: Insufficient Memory for Operation"},
+        {3, "[0x0003]: Invalid Field Type"}, {4, "[0x0004]: Invalid Handle"},
+        {5, "[0x0005]: Operation Not Supported"}, {6, "[0x0006]: Invalid Time"},
+        {7, "[0x0007]: Invalid Data Translation"}, {8, "[0x0008]: Parameter/Column out of Range"},
+        {9, "[0x0009]: Invalid Parameter"}, {10, "[0x000A]: Result set at EOF"},
+        {11, "dbExpress Error [0x000B]: Parameter Not Set"}, {12, "[0x000C] Invalid Username/Password"},
+        {13, "[0x000D]: Invalid Precision"}, {14, "[0x000E]: Invalid Length"},
+        {15, "[0x000F]: Invalid Transaction Isolation Level"}, {16, "[0x0010]: Invalid Transaction ID"},
+        {17, "[0x0011]: Duplicate Transaction ID"}, {19, "[0x0013]: Local Transaction already active"},
+        {20, "[0x0014]: Multiple Transactions not Enabled"}, {21, "[0x0015]: Connection failed"},
+        {22, "[0x0016]: Driver initialization failed"}, {23, "[0x0017]: Optimistic Locking failed"},
+        {24, "[0x0018]: Invalid REF"}, {25, "[0x0019]: No table found"},
+        {100, "[0x0064]: No more data"}, {101, "[0x0065]: SQL Error"},
+    };
+    std::string text;
+    for (const auto& entry : kCodes)
+        if (entry.code == result)
+            text = std::string("dbExpress Error: ") + entry.text;
+    if (source) {
+        std::uint16_t length = 0;
+        if (source->getErrorMessageLen(&length) == dbx::ResultOk && length > 0) {
+            std::string message(length + 1u, '\0');
+            source->getErrorMessage(message.data());
+            message.resize(std::char_traits<char>::length(message.c_str()));
+            if (!text.empty())
+                text += "\r\n";
+            text += "SQL Server Error: " + message;
+        }
+    }
+    if (text.empty())
+        text = ownerLastError;
+    if (text.empty())
+        text = "dbExpress Error: Unknown Error Code '" + std::to_string(result) + "'";
+    return text;
+}
+
+} // namespace
+
+SQLStatement::SQLStatement(std::string name, SQLConnection* connection)
+    : m_name(std::move(name))
+    , m_connection(connection)
+{
+    m_connection->attach(this);
+}
+
+SQLStatement::~SQLStatement()
+{
+    m_connection->detach(this);
+    releaseCursor();
+    try {
+        unprepare(true);
+    } catch (...) {
+        // Nothing may leave a destructor; unprepare keeps driver failures to
+        // itself, and a failing idle close of the connection changes nothing here.
+    }
+}
+
+// Lines ---------------------------------------------------------------------
+
+void SQLStatement::clearLines()
+{
+    if (m_lines.empty() && !m_wholeText)
+        return;
+    m_lines.clear();
+    m_wholeText = false;
+    m_text.clear();
+    linesChanged();
+}
+
+void SQLStatement::addLine(std::string line)
+{
+    if (m_wholeText) {
+        // The text was set whole; from now on it is joined from the lines again.
+        m_wholeText = false;
+        m_text.clear();
+        for (const std::string& earlier : m_lines)
+            m_text.append(earlier).append("\r\n");
+    }
+    m_text.append(line).append("\r\n");
+    m_lines.push_back(std::move(line));
+    linesChanged();
+}
+
+void SQLStatement::setText(std::string text)
+{
+    m_lines.clear();
+    m_text = text;
+    if (!text.empty())
+        m_lines.push_back(std::move(text));
+    m_wholeText = !m_lines.empty();
+    linesChanged();
+}
+
+void SQLStatement::linesChanged()
+{
+    close();
+    unprepare(true);
+    scanMarkers(m_text, userLocale().leadBytes, m_scan);
+    rebuildParams();
+    m_quoteAsked = false;
+}
+
+void SQLStatement::rebuildParams()
+{
+    std::vector<SQLParam>& fresh = m_spareParams;
+    const std::size_t count = m_scan.names.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i < fresh.size())
+            fresh[i].reset(m_scan.names[i]);
+        else
+            fresh.emplace_back(m_scan.names[i]);
+    }
+    fresh.erase(fresh.begin() + static_cast<std::ptrdiff_t>(count), fresh.end());
+
+    // Values survive a change for the names that come back. With a repeated name
+    // only the first fresh parameter receives, so the last old one of it wins.
+    for (const SQLParam& old : m_params) {
+        for (SQLParam& candidate : fresh) {
+            if (sameTextIgnoreCase(candidate.m_name, old.m_name)) {
+                candidate.takeOver(old);
+                break;
+            }
+        }
+    }
+    m_params.swap(fresh);
+}
+
+SQLParam& SQLStatement::paramByName(std::string_view name)
+{
+    for (SQLParam& param : m_params)
+        if (sameTextIgnoreCase(param.m_name, name))
+            return param;
+    throw DatabaseError(withPrefix(m_name, "Parameter '" + std::string(name) + "' not found"));
+}
+
+// Prepare and unprepare -----------------------------------------------------
+
+SQLConnection* SQLStatement::activeConnection() const
+{
+    return m_extraConnection ? m_extraConnection.get() : m_connection;
+}
+
+void SQLStatement::commandCreated(dbx::ISQLCommand*)
+{
+}
+
+void SQLStatement::prepare()
+{
+    m_heldPrepareFailure = nullptr;
+    try {
+        const bool isSelect = firstWordIsSelect(m_text);
+        m_lastError.clear();
+        releaseCommand();
+        if (auto extra = m_connection->connectionForStatement(isSelect))
+            m_extraConnection = std::move(extra);
+        SQLConnection* connection = activeConnection();
+        connection->loadParams();
+
+        dbx::ISQLCommand* command = nullptr;
+        const dbx::Result created = connection->driverConnection()->getSQLCommand(&command);
+        if (created != dbx::ResultOk || !command)
+            checkDriver(created != dbx::ResultOk ? created : dbx::ResultInvalidHandle,
+                        connection->driverConnection());
+        m_command = command;
+        m_command->setOption(dbx::CommandRowsetSize, rowsetSize(*connection));
+        m_commandOpen = true;
+        m_rowsAffected.reset();
+        commandCreated(m_command);
+
+        const std::size_t markers = m_scan.names.size();
+        if (markers > 0 && !m_quoteAsked) {
+            m_quoteAsked = true;
+            connection->quoteCharacter();
+        }
+        // The driver takes a 16-bit count; more markers cannot be passed on honestly.
+        if (markers > UINT16_MAX)
+            checkDriver(dbx::ResultOutOfRange, nullptr);
+        checkDriver(m_command->prepare(m_scan.driverText.c_str(), static_cast<std::uint16_t>(markers)), m_command);
+    } catch (...) {
+        // Held back: the open or execute that asked for the prepare reports it.
+        m_heldPrepareFailure = std::current_exception();
+        if (m_command && m_commandOpen)
+            m_command->close();
+        releaseCommand();
+    }
+}
+
+void SQLStatement::raiseHeldPrepareFailure()
+{
+    std::exception_ptr failure = m_heldPrepareFailure;
+    m_heldPrepareFailure = nullptr;
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            if (*error.what() != '\0')
+                throw;
+        }
+    }
+    throw DatabaseError(m_lastError.empty() ? "Unable to execute Query" : m_lastError);
+}
+
+void SQLStatement::unprepare(bool closeConnectionWhenIdle)
+{
+    if (m_command) {
+        releaseCursor();
+        // Failures here are kept as the last error and the change goes on: the
+        // command is released whatever the driver says.
+        if (!(m_rowsAffected && *m_rowsAffected > 0)) {
+            std::uint32_t rows = 0;
+            const dbx::Result result = m_command->getRowsAffected(&rows);
+            if (result == dbx::ResultOk)
+                m_rowsAffected = rows;
+            else
+                recordDriverError(result, m_command);
+        }
+        if (m_commandOpen) {
+            const dbx::Result result = m_command->close();
+            if (result != dbx::ResultOk)
+                recordDriverError(result, m_command);
+        }
+        releaseCommand();
+    }
+    if (closeConnectionWhenIdle)
+        m_connection->closeWhenIdle();
+}
+
+void SQLStatement::releaseCommand()
+{
+    releaseCursor();
+    if (m_command) {
+        m_command->release();
+        m_command = nullptr;
+        m_commandOpen = false;
+        commandReleased();
+    }
+    m_extraConnection.reset();
+}
+
+void SQLStatement::releaseCursor()
+{
+    if (m_cursor) {
+        m_cursor->release();
+        m_cursor = nullptr;
+        m_commandOpen = false;
+    }
+    m_eof = true;
+}
+
+void SQLStatement::close()
+{
+    releaseCursor();
+}
+
+void SQLStatement::connectionClosing()
+{
+    close();
+    unprepare(false);
+}
+
+// Driver failures -------------------------------------------------------------
+
+std::string SQLStatement::recordDriverError(dbx::Result result, dbx::ISQLObject* source)
+{
+    m_lastError = driverErrorText(result, source, m_lastError);
+    return m_lastError;
+}
+
+void SQLStatement::checkDriver(dbx::Result result, dbx::ISQLObject* source)
+{
+    if (result != dbx::ResultOk)
+        throw DatabaseError(recordDriverError(result, source));
+}
+
+} // namespace didu
