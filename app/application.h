@@ -1,0 +1,24 @@
+// The application object: the title and icon of the program, and the last
+// stop of every error that escapes the handling of a message.
+#pragma once
+
+#include <QApplication>
+
+namespace didu {
+
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    /// Sets the title (from the executable's name) and the icon. Quits at once,
+    /// with exit code 0, when the session ends (log-off, shutdown).
+    Application(int& argc, char** argv);
+
+    /// Delivers one event; an error escaping its handling is shown in the error
+    /// box and the loop goes on.
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    /// The title derived from this executable's name.
+    static QString title();
+};
+
+} // namespace didu
