@@ -1,22 +1,12 @@
 #include "db/connection/namevaluelist.h"
 
-namespace didu {
+#include "platform/inifile.h"
 
-namespace {
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-} // namespace
+namespace didu {
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
+    return asciiEqualsIgnoreCase(a, b);
 }
 
 const std::string* NameValueList::find(std::string_view name) const

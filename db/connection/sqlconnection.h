@@ -95,12 +95,17 @@ public:
     /// Extra-connection rule, at each prepare: counts a SELECT statement, and when
     /// the statement limit is reached hands back a connected copy named
     /// "<name>Clone1" for the statement to own; null when the statement shares this one.
+    /// With a limit above 0: when the count has reached the limit (and no
+    /// transaction is active) the copy is made and the count goes back to 0; then
+    /// a SELECT adds one. With a limit of 0 nothing is counted.
     std::unique_ptr<SQLConnection> connectionForStatement(bool isSelect);
 
 private:
     void connect();
+    void connectDriver(const std::string& libraryName, const std::string& vendorLib,
+                       const std::string& getDriverFunc);
+    void releaseDriverObjects();
     void disconnect();
-    void applyOptions();
 
     std::string m_name;
     Settings m_settings;

@@ -1,0 +1,267 @@
+#include "db/connection/sqlconnection.h"
+
+#include "db/connection/configfile.h"
+#include "db/connection/connectionoptions.h"
+#include "db/connection/drivererror.h"
+#include "platform/errors.h"
+#include "platform/inifile.h"
+#include "platform/library.h"
+
+#include <algorithm>
+
+namespace didu {
+
+SQLConnection::SQLConnection(std::string name) : m_name(std::move(name))
+{
+    // Only the connection file's place is settled now; a broken per-user value
+    // leaves it empty, and the first connect then reports the file as not found.
+    try {
+        m_connectionFile = locateConfigFile(ConnectionRegistryValue, ConnectionRegistryDefault);
+    } catch (const Error&) {
+        m_connectionFile.clear();
+    }
+}
+
+SQLConnection::~SQLConnection()
+{
+    try {
+        close();
+    } catch (...) {
+        // Nothing may leave a destructor; the connection is gone either way.
+    }
+}
+
+void SQLConnection::open()
+{
+    if (m_state != State::Open)
+        connect();
+}
+
+void SQLConnection::close()
+{
+    disconnect();
+}
+
+void SQLConnection::loadParams()
+{
+    if (!m_settings.loadParamsOnConnect || m_paramsLoaded)
+        return;
+    if (m_settings.connectionName.empty())
+        throw DatabaseError("Connection name missing");
+    if (!configFileExists(m_connectionFile))
+        throw ConfigurationError("Driver/Connection Registry File '" + m_connectionFile + "' not found");
+    m_params = readConfigSection(m_connectionFile, m_settings.connectionName);
+    m_paramsLoaded = true;
+}
+
+void SQLConnection::closeWhenIdle()
+{
+    if (m_state != State::Open || m_settings.keepConnection || inTransaction())
+        return;
+    const bool busy = std::any_of(m_clients.begin(), m_clients.end(),
+                                  [](const ConnectionClient* c) { return c->isActive(); });
+    if (!busy)
+        close();
+}
+
+void SQLConnection::connect()
+{
+    // Until the driver library is loaded nothing changes but the parameter list:
+    // the driver entries are gathered first and kept only when all are there.
+    std::string driverName = m_settings.driverName;
+    std::string libraryName = m_settings.libraryName;
+    std::string vendorLib = m_settings.vendorLib;
+    std::string getDriverFunc = m_settings.getDriverFunc;
+    const bool fromFiles = m_settings.loadParamsOnConnect;
+
+    if (fromFiles) {
+        loadParams();
+        driverName = readConfigValue(m_connectionFile, m_settings.connectionName, "DriverName");
+    }
+    if (driverName.empty())
+        throw DatabaseError("Missing DriverName property");
+
+    // The driver file is located again for every value read from it.
+    auto driverValue = [&](const char* key) {
+        return readConfigValue(locateConfigFile(DriverRegistryValue, DriverRegistryDefault), driverName, key);
+    };
+    const std::string missingLibrary = withPrefix(m_name, "DLL/Shared Library Name not Set");
+    if (fromFiles)
+        libraryName = driverValue("LibraryName");
+    if (libraryName.empty())
+        throw DatabaseError(missingLibrary);
+    if (fromFiles)
+        vendorLib = std::string(trimmed(driverValue("VendorLib")));
+    if (vendorLib.empty())
+        throw DatabaseError(missingLibrary);
+    if (fromFiles)
+        getDriverFunc = driverValue("GetDriverFunc");
+    if (m_params.value("Database").empty())
+        throw DatabaseError("Missing Database property");
+
+    m_settings.driverName = driverName;
+    m_settings.libraryName = libraryName;
+    m_settings.vendorLib = vendorLib;
+    m_settings.getDriverFunc = getDriverFunc;
+
+    m_state = State::Connecting;
+    try {
+        connectDriver(libraryName, vendorLib, getDriverFunc);
+    } catch (...) {
+        // The library stays loaded and the parameter list stays read, so a second
+        // attempt reads only the driver entries again.
+        releaseDriverObjects();
+        m_state = State::Closed;
+        throw;
+    }
+    m_state = State::Open;
+}
+
+void SQLConnection::connectDriver(const std::string& libraryName, const std::string& vendorLib,
+                                  const std::string& getDriverFunc)
+{
+    m_library = LoadedLibrary::load(std::string(trimmed(libraryName)));
+    if (!m_library)
+        throw DatabaseError("Unable to Load " + libraryName);
+    auto entry = reinterpret_cast<GetSQLDriverFunc>(m_library->symbol(std::string(trimmed(getDriverFunc))));
+    if (!entry)
+        throw DatabaseError("Unable to Find Procedure " + getDriverFunc);
+
+    const std::string resourceFile(trimmed(m_params.value("ErrorResourceFile")));
+    dbx::ISQLDriver* driver = nullptr;
+    const dbx::Result loaded = entry(vendorLib.c_str(), resourceFile.c_str(), &driver);
+    m_driver = driver;
+    if (loaded != dbx::ResultOk || !m_driver)
+        throw DatabaseError("Unable to Load " + vendorLib);
+
+    // The connection object is the source of this failure's message, and it is
+    // not there: only the code speaks.
+    check(m_driver->getSQLConnection(&m_connection), nullptr);
+    if (!m_connection)
+        check(dbx::ResultInvalidHandle, nullptr);
+
+    const std::string database(trimmed(m_params.value("Database")));
+    const std::string userName = m_params.value("USER_NAME");
+    const std::string password = m_params.value("PASSWORD");
+
+    applyConnectionOptions(m_connection, m_params, m_settings.driverName);
+
+    check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection);
+
+    std::int32_t limit = 0;
+    std::int32_t length = 0;
+    m_connection->getOption(dbx::ConnMaxStmtsPerConn, &limit, sizeof limit, &length);
+    m_statementLimit = limit;
+
+    check(m_connection->getSQLMetaData(&m_metaData), m_connection);
+    if (!m_metaData)
+        check(dbx::ResultInvalidHandle, m_connection);
+
+    const std::string schema(trimmed(userName));
+    if (!schema.empty())
+        m_metaData->setOption(dbx::MetaSchemaName, reinterpret_cast<std::intptr_t>(schema.c_str()));
+
+    quoteCharacter();
+    const std::string blobSize(trimmed(m_params.value("BlobSize")));
+    m_connection->setOption(dbx::ConnBlobSize, blobSize.empty() ? -1 : wholeNumber(blobSize));
+}
+
+void SQLConnection::releaseDriverObjects()
+{
+    if (m_metaData) {
+        m_metaData->release();
+        m_metaData = nullptr;
+    }
+    if (m_connection) {
+        m_connection->release();
+        m_connection = nullptr;
+    }
+    if (m_driver) {
+        m_driver->release();
+        m_driver = nullptr;
+    }
+    m_statementLimit = 0;
+    m_activeStatements = 0;
+}
+
+void SQLConnection::disconnect()
+{
+    if (m_driver) {
+        m_state = State::Disconnecting;
+        std::exception_ptr failure;
+        // A statement detaches itself while it closes; walk a copy.
+        const std::vector<ConnectionClient*> clients = m_clients;
+        for (ConnectionClient* client : clients) {
+            try {
+                client->connectionClosing();
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
+            }
+        }
+        if (m_metaData) {
+            m_metaData->release();
+            m_metaData = nullptr;
+        }
+        if (m_connection) {
+            m_connection->disconnect();
+            m_connection->release();
+            m_connection = nullptr;
+        }
+        m_state = State::Closed;
+        releaseDriverObjects();
+        m_paramsLoaded = false;
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+    m_paramsLoaded = false;
+}
+
+void SQLConnection::check(dbx::Result result, dbx::ISQLObject* source)
+{
+    checkDriverResult(result, source, m_lastError);
+}
+
+std::string SQLConnection::quoteCharacter()
+{
+    if (!m_metaData)
+        return {};
+    char quote = '\0';
+    std::int32_t length = 0;
+    if (m_metaData->getOption(dbx::MetaObjectQuoteChar, &quote, sizeof quote, &length) != dbx::ResultOk ||
+        quote == '\0')
+        return {};
+    return std::string(1, quote);
+}
+
+void SQLConnection::attach(ConnectionClient* client)
+{
+    if (std::find(m_clients.begin(), m_clients.end(), client) == m_clients.end())
+        m_clients.push_back(client);
+}
+
+void SQLConnection::detach(ConnectionClient* client)
+{
+    m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
+}
+
+std::unique_ptr<SQLConnection> SQLConnection::connectionForStatement(bool isSelect)
+{
+    if (m_statementLimit <= 0)
+        return nullptr;
+    std::unique_ptr<SQLConnection> own;
+    if (m_activeStatements >= m_statementLimit && !inTransaction()) {
+        m_activeStatements = 0;
+        own = std::make_unique<SQLConnection>(m_name + "Clone1");
+        own->m_settings = m_settings;
+        own->m_settings.loadParamsOnConnect = false;
+        own->m_settings.loginPrompt = false;
+        own->m_params = m_params;
+        own->open();
+    }
+    if (isSelect)
+        ++m_activeStatements;
+    return own;
+}
+
+} // namespace didu
