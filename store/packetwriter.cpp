@@ -159,7 +159,9 @@ bool PacketWriter::expect(ColumnType a, ColumnType b)
 
 void PacketWriter::putNull()
 {
-    if (!m_inRow || m_reserved || m_column >= m_columns.size()) {
+    // NULL after reserveValue drops the reserved room: nothing was advanced yet.
+    m_reserved = false;
+    if (!m_inRow || m_column >= m_columns.size()) {
         fail(StatusWrongState, "A value does not belong to any column");
         return;
     }

@@ -3,10 +3,14 @@
 // in the default order the provider worked out, and walked one by one.
 #pragma once
 
+#include "db/statements/datasetprovider.h"
+#include "db/statements/sqlstatement.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace didu {
 
@@ -40,11 +44,21 @@ public:
     /// The named column of the current row as text; NULL gives the empty text.
     std::string valueAsText(std::string_view columnName) const;
 
+    /// The set's own parameters, one per marker of the command text; sent to the
+    /// provider with every open.
+    std::vector<SQLParam>& params() { return m_params; }
+    /// Where the time of the last open went (fetch and packing by the provider,
+    /// sorting by the store).
+    const OpenProfile& lastOpenProfile() const { return m_profile; }
+
 private:
     std::string m_name;
     DataSetProvider* m_provider;
     std::string m_commandText;
     std::unique_ptr<HeldRows> m_rows;
+    std::vector<SQLParam> m_params;
+    bool m_exhausted = false;
+    OpenProfile m_profile;
 };
 
 } // namespace didu

@@ -113,9 +113,10 @@ public:
     virtual void beginRow() = 0;
     virtual void putNull() = 0;
     virtual void putText(const char* bytes, std::uint32_t length) = 0;
-    /// Room for a text or byte value of at most `capacity` bytes, written in place
-    /// (the caller fills it, then calls commitValue); null when memory ran out,
-    /// and the caller then puts NULL instead.
+    /// Room for a text or byte value of at most `capacity` bytes, written in place:
+    /// the caller fills it and calls commitValue, or calls putNull to give the
+    /// column NULL instead. Null when memory ran out (the failure is kept for
+    /// finish, and the caller goes on with putNull).
     virtual char* reserveValue(std::uint32_t capacity) = 0;
     /// Ends the value begun with reserveValue: `length` bytes were written.
     virtual void commitValue(std::uint32_t length) = 0;

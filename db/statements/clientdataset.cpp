@@ -1,0 +1,279 @@
+#include "db/statements/clientdataset.h"
+
+#include "db/statements/datasetprovider.h"
+#include "db/statements/markerscanner.h"
+#include "db/statements/storeloader.h"
+#include "platform/errors.h"
+#include "platform/locale.h"
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace didu {
+
+/// The held rows: the store with its cursor, and the column names for lookups.
+class HeldRows {
+public:
+    std::unique_ptr<store::IRowStore> store;
+    std::unique_ptr<store::IStoreCursor> cursor;
+    std::vector<std::string> names;
+
+    ~HeldRows()
+    {
+        // The cursor points into the store: it goes first.
+        cursor.reset();
+        store.reset();
+    }
+};
+
+namespace {
+
+const char* const NoProvider = "Missing data provider or data packet";
+const char* const ClosedDataSet = "Cannot perform this operation on a closed dataset";
+
+std::string decimalSeparator()
+{
+    const std::lconv* conventions = std::localeconv();
+    return conventions && conventions->decimal_point && *conventions->decimal_point ? conventions->decimal_point
+                                                                                      : ".";
+}
+
+/// The shortest general form of up to 15 significant digits, exponent written
+/// "E" and its digits ("1E20", "1.5E-5"), with the locale's decimal separator.
+std::string floatText(double value)
+{
+    char buffer[64];
+    for (int digits = 1; digits <= 15; ++digits) {
+        std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
+        if (digits == 15 || std::strtod(buffer, nullptr) == value)
+            break;
+    }
+    std::string text(buffer);
+    const auto e = text.find('E');
+    if (e != std::string::npos) {
+        std::string mantissa = text.substr(0, e);
+        std::string exponent = text.substr(e + 1);
+        const bool negative = !exponent.empty() && exponent[0] == '-';
+        if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+'))
+            exponent.erase(0, 1);
+        while (exponent.size() > 1 && exponent[0] == '0')
+            exponent.erase(0, 1);
+        text = mantissa + "E" + (negative ? "-" : "") + exponent;
+    }
+    // snprintf already wrote the decimal point of LC_NUMERIC; nothing to replace.
+    return text;
+}
+
+std::string bcdText(std::int64_t unscaled, std::int16_t scale)
+{
+    const bool negative = unscaled < 0;
+    // Work on the magnitude as unsigned so that the smallest value keeps its digits.
+    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(unscaled) : static_cast<std::uint64_t>(unscaled);
+    std::string digits = std::to_string(magnitude);
+    if (scale > 0) {
+        if (digits.size() <= static_cast<std::size_t>(scale))
+            digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+        digits.insert(digits.size() - static_cast<std::size_t>(scale), decimalSeparator());
+    } else if (scale < 0 && magnitude) {
+        digits.append(static_cast<std::size_t>(-scale), '0');
+    }
+    return (negative && magnitude ? "-" : "") + digits;
+}
+
+std::string twoDigits(unsigned value)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02u", value % 100);
+    return buffer;
+}
+
+std::string dateText(std::int64_t value)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", static_cast<long long>(value / 10000),
+                  static_cast<long long>(value / 100 % 100), static_cast<long long>(value % 100));
+    return buffer;
+}
+
+std::string timeText(std::int64_t value)
+{
+    const auto seconds = value / 10000;
+    return twoDigits(static_cast<unsigned>(seconds / 3600)) + ":" + twoDigits(static_cast<unsigned>(seconds / 60 % 60))
+           + ":" + twoDigits(static_cast<unsigned>(seconds % 60));
+}
+
+std::string valueText(const store::Value& value)
+{
+    if (value.isNull)
+        return {};
+    switch (value.type) {
+    case store::ColumnType::Text:
+    case store::ColumnType::Bytes: {
+        // Up to the first zero byte, as delivered; the provider has cut text
+        // there already, bytes may still hold one.
+        const auto* end = static_cast<const char*>(std::memchr(value.bytes, '\0', value.length));
+        return std::string(value.bytes, end ? static_cast<std::size_t>(end - value.bytes) : value.length);
+    }
+    case store::ColumnType::Int32:
+    case store::ColumnType::Int64:
+        return std::to_string(value.integer);
+    case store::ColumnType::Bool:
+        return value.integer ? "True" : "False";
+    case store::ColumnType::Float:
+        return floatText(value.real);
+    case store::ColumnType::Bcd:
+        return bcdText(value.integer, value.scale);
+    case store::ColumnType::Date:
+        return dateText(value.integer);
+    case store::ColumnType::Time:
+        return timeText(value.integer);
+    case store::ColumnType::TimeStamp:
+        return dateText(value.integer / 864000000) + " " + timeText(value.integer % 864000000);
+    }
+    return {};
+}
+
+} // namespace
+
+ClientDataSet::ClientDataSet(DataSetProvider* provider, std::string name)
+    : m_name(std::move(name)), m_provider(provider)
+{
+}
+
+ClientDataSet::~ClientDataSet()
+{
+    try {
+        close();
+    } catch (...) {
+        // Going away with the window: the connection closes what is left.
+    }
+}
+
+void ClientDataSet::setCommandText(std::string text)
+{
+    if (text == m_commandText)
+        return;
+    m_commandText = std::move(text);
+    // The set's own parameters follow the markers of the new text; values carry
+    // over by name.
+    const MarkerScan scan = scanMarkers(m_commandText, userLocale().leadBytes);
+    std::vector<SQLParam> fresh;
+    fresh.reserve(scan.names.size());
+    for (const auto& name : scan.names)
+        fresh.emplace_back(name);
+    for (const SQLParam& old : m_params) {
+        for (SQLParam& param : fresh) {
+            if (!sameTextIgnoreCase(param.name(), old.name()))
+                continue;
+            if (old.bound() && !old.isNull()) {
+                if (old.valueType() == SQLParam::ValueType::Int16)
+                    param.setValue(old.integer());
+                else
+                    param.setValue(std::string_view(old.text()));
+            } else if (old.bound()) {
+                param.setNull();
+            }
+            break;
+        }
+    }
+    m_params = std::move(fresh);
+}
+
+bool ClientDataSet::isOpen() const
+{
+    return m_rows != nullptr;
+}
+
+void ClientDataSet::open()
+{
+    if (isOpen())
+        return;
+    if (!m_provider)
+        throw DatabaseError(withPrefix(m_name, NoProvider));
+    auto packet = m_provider->getRecords(-1, m_commandText, m_params);
+    // A request for every row always comes back with fewer than asked for: the
+    // provider is exhausted and has reset itself.
+    m_exhausted = true;
+    if (!packet)
+        throw DatabaseError(withPrefix(m_name, NoProvider));
+    m_profile = m_provider->lastProfile();
+
+    const auto started = std::chrono::steady_clock::now();
+    auto rows = std::make_unique<HeldRows>();
+    rows->store = StoreLoader::make<store::IRowStore>(store::RowStoreClassId);
+    const store::Status loaded = rows->store->load(packet.release());
+    if (loaded == store::StatusNoMemory)
+        throw std::bad_alloc();
+    if (loaded != store::StatusOk)
+        throw DatabaseError(withPrefix(m_name, rows->store->lastError()));
+    rows->cursor = StoreLoader::make<store::IStoreCursor>(store::StoreCursorClassId);
+    if (rows->cursor->attach(rows->store.get()) != store::StatusOk)
+        throw DatabaseError(withPrefix(m_name, rows->cursor->lastError()));
+    const std::uint16_t columns = rows->store->columnCount();
+    rows->names.reserve(columns);
+    for (std::uint16_t c = 0; c < columns; ++c) {
+        store::ColumnInfo info{};
+        rows->store->column(c, &info);
+        rows->names.emplace_back(info.name, info.nameLength);
+    }
+    m_profile.sort = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    m_rows = std::move(rows);
+}
+
+void ClientDataSet::close()
+{
+    if (!isOpen())
+        return;
+    // Position and columns go first; the rows are released however the
+    // provider's reset ends.
+    std::unique_ptr<HeldRows> rows = std::move(m_rows);
+    rows->cursor.reset();
+    rows->names.clear();
+    if (m_provider)
+        m_provider->reset();
+    m_exhausted = false;
+}
+
+std::int32_t ClientDataSet::rowCount() const
+{
+    if (!isOpen())
+        throw DatabaseError(withPrefix(m_name, ClosedDataSet));
+    return static_cast<std::int32_t>(m_rows->store->rowCount());
+}
+
+bool ClientDataSet::eof() const
+{
+    return !isOpen() || m_rows->cursor->eof();
+}
+
+void ClientDataSet::next()
+{
+    if (!isOpen())
+        throw DatabaseError(withPrefix(m_name, ClosedDataSet));
+    m_rows->cursor->next();
+}
+
+std::string ClientDataSet::valueAsText(std::string_view columnName) const
+{
+    // A closed set has no columns at all, so every name is missing.
+    if (isOpen()) {
+        const auto& names = m_rows->names;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (!sameTextIgnoreCase(names[i], columnName))
+                continue;
+            store::Value value{};
+            // At end of data there is no current row: it reads like NULL.
+            if (m_rows->cursor->value(static_cast<std::uint16_t>(i), &value) != store::StatusOk)
+                return {};
+            return valueText(value);
+        }
+    }
+    throw DatabaseError(withPrefix(m_name, "Field '" + std::string(columnName) + "' not found"));
+}
+
+} // namespace didu
