@@ -115,13 +115,21 @@ std::vector<IniSection> parse(std::string_view text, std::optional<std::string_v
 
 } // namespace
 
+namespace {
+bool isBlankOrControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7f;
+}
+} // namespace
+
 std::string_view trimmed(std::string_view text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+    while (begin < end && isBlankOrControl(text[begin]))
         ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+    while (end > begin && isBlankOrControl(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
 }

@@ -108,6 +108,11 @@ void ConfigFolder::useAsUserSetting()
 {
     writeFile("dbx/registry.ini", "[DBExpress]\nConnection Registry File=" + filePath("dbxconnections.ini") +
                                       "\nDriver Registry File=" + filePath("dbxdrivers.ini") + "\n");
+    makeXdgConfigHome();
+}
+
+void ConfigFolder::makeXdgConfigHome()
+{
     if (!m_setXdg) {
         if (const char* old = std::getenv("XDG_CONFIG_HOME"))
             m_oldXdg = old;

@@ -58,6 +58,9 @@ public:
     /// Writes <folder>/dbx/registry.ini naming this folder's dbxconnections.ini
     /// and dbxdrivers.ini, and sets XDG_CONFIG_HOME to the folder.
     void useAsUserSetting();
+    /// Sets XDG_CONFIG_HOME to the folder only, for a test that writes its own
+    /// dbx/registry.ini.
+    void makeXdgConfigHome();
 
 private:
     std::string m_path;
