@@ -1,0 +1,48 @@
+// Firebird's client library, opened at run time from the name the driver
+// configuration gives ("VendorLib"). The plugin never links it: a machine without
+// it must still load the plugin and get a clear "Unable to Load" from the
+// connection. Declarations come from Firebird's own ibase.h.
+#pragma once
+
+#include <ibase.h>
+
+#include <memory>
+#include <string>
+
+namespace didu::ib {
+
+/// The isc_* entry points the driver uses, resolved once per loaded library.
+struct FbClient {
+    decltype(&::isc_attach_database) attachDatabase = nullptr;
+    decltype(&::isc_detach_database) detachDatabase = nullptr;
+    decltype(&::isc_start_transaction) startTransaction = nullptr;
+    decltype(&::isc_commit_transaction) commitTransaction = nullptr;
+    decltype(&::isc_commit_retaining) commitRetaining = nullptr;
+    decltype(&::isc_rollback_transaction) rollbackTransaction = nullptr;
+    decltype(&::isc_dsql_allocate_statement) allocateStatement = nullptr;
+    decltype(&::isc_dsql_prepare) prepare = nullptr;
+    decltype(&::isc_dsql_describe) describe = nullptr;
+    decltype(&::isc_dsql_describe_bind) describeBind = nullptr;
+    decltype(&::isc_dsql_sql_info) sqlInfo = nullptr;
+    decltype(&::isc_dsql_execute2) execute2 = nullptr;
+    decltype(&::isc_dsql_fetch) fetch = nullptr;
+    decltype(&::isc_dsql_free_statement) freeStatement = nullptr;
+    decltype(&::isc_open_blob2) openBlob = nullptr;
+    decltype(&::isc_create_blob2) createBlob = nullptr;
+    decltype(&::isc_get_segment) getSegment = nullptr;
+    decltype(&::isc_put_segment) putSegment = nullptr;
+    decltype(&::isc_close_blob) closeBlob = nullptr;
+    decltype(&::isc_blob_info) blobInfo = nullptr;
+    decltype(&::isc_vax_integer) vaxInteger = nullptr;
+    decltype(&::fb_interpret) interpret = nullptr;
+
+    /// Opens `name` with the loader's usual search and resolves every entry
+    /// point; null when the library or any entry is missing. The library stays
+    /// loaded until the process ends (handles made through it may outlive us).
+    static std::shared_ptr<const FbClient> load(const std::string& name);
+
+    /// Firebird's own text for a status vector, its messages joined by CR LF.
+    std::string statusText(const ISC_STATUS* status) const;
+};
+
+} // namespace didu::ib

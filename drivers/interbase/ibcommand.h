@@ -1,0 +1,91 @@
+// A statement: prepared once, executed any number of times, each run in a
+// transaction of its own (see ibconnection.h for the scheme).
+#pragma once
+
+#include "drivers/interbase/ibconnection.h"
+#include "drivers/interbase/objectbase.h"
+#include "drivers/interbase/sqlarea.h"
+#include "drivers/interbase/sqlvalues.h"
+
+#include <string>
+#include <vector>
+
+namespace didu::ib {
+
+class IbCursor;
+
+/// The command object handed out by a connection.
+class IbCommand final : public ObjectBase<dbx::ISQLCommand> {
+public:
+    explicit IbCommand(IbConnection* connection);
+
+    dbx::Result setOption(std::int32_t option, std::intptr_t value) override;
+    dbx::Result getOption(std::int32_t option, void* value, std::int32_t bufferLength, std::int32_t* length) override;
+    dbx::Result setParameter(std::uint16_t number, std::uint16_t childPosition, std::int32_t direction,
+                             std::uint16_t type, std::uint16_t subType, std::int32_t precision, std::int32_t scale,
+                             std::uint32_t length, const void* buffer, std::int32_t isNull) override;
+    dbx::Result prepare(const char* text, std::uint16_t paramCount) override;
+    dbx::Result execute(dbx::ISQLCursor** cursor) override;
+    dbx::Result getRowsAffected(std::uint32_t* rows) override;
+    dbx::Result close() override;
+
+    /// The connection is going away: end the run and drop the statement handle.
+    void connectionClosing();
+
+    // What the cursor of the current run uses.
+    IbConnection& connection() { return *m_connection; }
+    const RowLayout& layout() const { return m_layout; }
+    /// Fetches up to the rows-per-fetch count into the row block; gives the
+    /// number fetched, sets *atEnd at the end of the rows, and -1 on a failure
+    /// (the text is in *error).
+    int fetchBlock(bool* atEnd, std::string* error);
+    /// Start of row slot `slot` in the row block.
+    const char* row(std::size_t slot) const { return m_block.data() + slot * m_layout.rowBytes; }
+    isc_tr_handle* transaction() { return &m_tr; }
+    /// A cursor of this command is being freed.
+    void cursorReleased(IbCursor* cursor);
+
+private:
+    /// A bound value, kept here because the caller's buffer is only lent.
+    struct Param {
+        bool set = false;
+        bool blob = false;     // bytes go into a new blob at execute
+        short null = 0;
+        short describedType = SQL_TEXT; // as the server described the marker
+        short describedSubType = 0;
+        short describedScale = 0;
+        short describedLength = 0;
+        std::string bytes;     // text, bytes, blob contents
+        alignas(8) char number[16] {};
+        ISC_QUAD blobId {};
+    };
+
+    ~IbCommand() override;
+    dbx::Result bindValue(std::uint16_t number, Param& p, XSQLVAR& var, std::uint16_t type,
+                          std::uint32_t length, const void* buffer);
+    ISC_STATUS writeBlobs(ISC_STATUS* status);
+    /// Ends the current run: the open cursor is closed and the transaction ends.
+    dbx::Result endRun(bool commit);
+    void dropStatement();
+    std::uint32_t countRows(ISC_STATUS* status);
+
+    IbConnection* m_connection;
+    isc_stmt_handle m_stmt = 0;
+    bool m_prepared = false;
+    int m_statementType = 0;
+    SqlArea m_in;
+    SqlArea m_out;
+    RowLayout m_layout;
+    std::vector<Param> m_params;
+    std::vector<char> m_block;
+    std::size_t m_rowsetSize = 20;
+    std::size_t m_blockRows = 1;
+
+    isc_tr_handle m_tr = 0;
+    bool m_retained = false;
+    bool m_cursorOpen = false;
+    IbCursor* m_cursor = nullptr;
+    std::uint32_t m_rowsAffected = 0;
+};
+
+} // namespace didu::ib
