@@ -67,12 +67,17 @@ QScreen* screenOfActiveWindow()
 } // namespace
 
 InformationDialog::InformationDialog(const QString& message, QWidget* parent)
+    : InformationDialog(message, QFontDatabase::systemFont(QFontDatabase::GeneralFont), parent)
+{
+}
+
+InformationDialog::InformationDialog(const QString& message, const QFont& font, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_message(message)
 {
     setWindowTitle(QStringLiteral("Information"));
-    setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    setFont(font);
 
     m_icon = new QLabel(this);
     m_icon->setObjectName(QStringLiteral("Image"));

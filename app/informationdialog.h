@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QString>
 
 #include <functional>
@@ -26,6 +27,8 @@ class InformationDialog : public QDialog {
 public:
     /// Builds the dialog for `message`, laid out and centred, not yet shown.
     explicit InformationDialog(const QString& message, QWidget* parent = nullptr);
+    /// The same with another font than the platform's message font (tests).
+    InformationDialog(const QString& message, const QFont& font, QWidget* parent = nullptr);
 
     QString message() const { return m_message; }
     QPushButton* okButton() const { return m_ok; }

@@ -57,11 +57,15 @@ void cancelMouseCapture()
 {
     if (QWidget* popup = QApplication::activePopupWidget())
         popup->close();
-    if (QWidget* grabber = QWidget::mouseGrabber()) {
+    if (QWidget* grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
-        // A button held down would otherwise click when the mouse comes up later.
-        if (auto* button = qobject_cast<QAbstractButton*>(grabber); button && button->isDown())
-            button->setDown(false);
+    // Qt keeps the implicit grab of a pressed button to itself; letting go of
+    // the button is what keeps the press from turning into a click later.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (auto* button : top->findChildren<QAbstractButton*>()) {
+            if (button->isDown())
+                button->setDown(false);
+        }
     }
 }
 

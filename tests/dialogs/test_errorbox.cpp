@@ -1,0 +1,214 @@
+// The error box and the start-up error box.
+#include "app/errorbox.h"
+#include "app/modaldisplay.h"
+#include "platform/errors.h"
+#include "platform/library.h"
+#include "tests/dialogs/dialoghelpers.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace didu {
+namespace {
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+};
+
+SeenBox look(QDialog& dialog)
+{
+    SeenBox seen;
+    auto* box = qobject_cast<QMessageBox*>(&dialog);
+    if (!box)
+        return seen;
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = box->icon();
+    for (QAbstractButton* button : box->buttons())
+        seen.buttons << button->text().remove(QLatin1Char('&'));
+    return seen;
+}
+
+SeenBox showAndClose(const std::exception& error, int* shown = nullptr)
+{
+    SeenBox seen;
+    test::DialogAnswerer answerer([&](QDialog& d) {
+        seen = look(d);
+        QTest::keyClick(&d, Qt::Key_Return);
+    });
+    showError(error);
+    if (shown)
+        *shown = answerer.count();
+    return seen;
+}
+
+TEST(ErrorBox, ShowsTheMessageWithTheFullStopRule)
+{
+    struct Case {
+        std::string message;
+        QString shown;
+    };
+    const std::vector<Case> cases = {
+        {"Unable to execute Query", "Unable to execute Query."},
+        {"Record not found or changed by another user", "Record not found or changed by another user."},
+        {"SQLQuery1: Parameter 'X' not found", "SQLQuery1: Parameter 'X' not found."},
+        {"Already done.", "Already done."},
+        {"Stop!", "Stop!"},
+        {"(none)", "(none)"},
+        {"", ""},
+        {"\xe8\xb3\x87\xe6\x96\x99", QString::fromUtf8("資料.")},
+    };
+    for (const auto& c : cases) {
+        int shown = 0;
+        const SeenBox seen = showAndClose(DatabaseError(c.message), &shown);
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(seen.text, c.shown) << c.message;
+        EXPECT_EQ(seen.icon, QMessageBox::Critical);
+        EXPECT_EQ(seen.buttons, QStringList{"OK"});
+        EXPECT_EQ(seen.title, QStringLiteral("Diduradozori"));
+    }
+}
+
+TEST(ErrorBox, AbortErrorShowsNothing)
+{
+    int shown = -1;
+    showAndClose(AbortError(), &shown);
+    EXPECT_EQ(shown, 0);
+}
+
+TEST(ErrorBox, TitleIsReadWhenTheBoxShows)
+{
+    QApplication::setApplicationDisplayName(QStringLiteral("Renamed"));
+    const SeenBox renamed = showAndClose(Error("x"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Diduradozori"));
+    EXPECT_EQ(renamed.title, QStringLiteral("Renamed"));
+    EXPECT_EQ(showAndClose(Error("x")).title, QStringLiteral("Diduradozori"));
+}
+
+TEST(ErrorBox, CtrlCCopiesTheBoxInSevenLines)
+{
+    QGuiApplication::clipboard()->clear();
+    test::DialogAnswerer answerer([](QDialog& d) {
+        QTest::keyClick(&d, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(&d, Qt::Key_Return);
+    });
+    showError(DatabaseError("Unable to execute Query"));
+    const QString hyphens(27, QLatin1Char('-'));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), hyphens + "\r\nDiduradozori\r\n" + hyphens
+                                                         + "\r\nUnable to execute Query.\r\n" + hyphens
+                                                         + "\r\nOK   \r\n" + hyphens + "\r\n");
+}
+
+TEST(ErrorBox, ReleasesAPressedButtonAndGivesFocusBack)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* button = new QPushButton(QStringLiteral("B"), &window);
+    button->setFocusPolicy(Qt::NoFocus); // the press must not move the focus itself
+    auto* first = new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    layout->addWidget(button);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    second->setFocus();
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    QTest::mousePress(button, Qt::LeftButton);
+    ASSERT_TRUE(button->isDown());
+
+    bool otherWindowBlocked = false;
+    test::DialogAnswerer answerer([&](QDialog& d) {
+        otherWindowBlocked = QApplication::activeModalWidget() == &d;
+        QTest::keyClick(&d, Qt::Key_Return);
+    });
+    showError(DatabaseError("boom"));
+    EXPECT_TRUE(otherWindowBlocked);
+    EXPECT_FALSE(button->isDown());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 0); // the press was cancelled, not turned into a click
+    EXPECT_EQ(window.focusWidget(), second);
+    // Activation comes back through the window system's events.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(QApplication::focusWidget(), second);
+}
+
+TEST(StartupErrorBox, TextFormat)
+{
+    const std::string module = [] {
+        const std::string path = executablePath();
+        return path.substr(path.find_last_of('/') + 1);
+    }();
+    struct Case {
+        std::unique_ptr<std::exception> error;
+        std::string expected;
+    };
+    std::vector<Case> cases;
+    cases.push_back({std::make_unique<DatabaseError>("Unable to open"),
+                     "Exception EDatabaseError in module " + module + " at 00000000.\r\nUnable to open.\r\n"});
+    cases.push_back({std::make_unique<ConfigurationError>("Invalid data type for 'X'"),
+                     "Exception EConfigurationError in module " + module
+                         + " at 00000000.\r\nInvalid data type for 'X'.\r\n"});
+    cases.push_back({std::make_unique<Error>("Ends in a stop."),
+                     "Exception Exception in module " + module + " at 00000000.\r\nEnds in a stop.\r\n"});
+    // Unlike the error box, only a final "." is spared.
+    cases.push_back({std::make_unique<Error>("Wow!"),
+                     "Exception Exception in module " + module + " at 00000000.\r\nWow!.\r\n"});
+    cases.push_back({std::make_unique<Error>(""), "Exception Exception in module " + module + " at 00000000.\r\n\r\n"});
+    cases.push_back({std::make_unique<std::runtime_error>("plain"),
+                     "Exception std::runtime_error in module " + module + " at 00000000.\r\nplain.\r\n"});
+    for (const auto& c : cases)
+        EXPECT_EQ(startupErrorText(*c.error), c.expected);
+}
+
+TEST(StartupErrorBox, ShownTitledApplicationError)
+{
+    SeenBox seen;
+    test::DialogAnswerer answerer([&](QDialog& d) {
+        seen = look(d);
+        QTest::keyClick(&d, Qt::Key_Return);
+    });
+    showStartupError(DatabaseError("Unable to open"));
+    EXPECT_EQ(answerer.count(), 1);
+    EXPECT_EQ(seen.title, QStringLiteral("Application Error"));
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+    EXPECT_TRUE(seen.text.startsWith(QStringLiteral("Exception EDatabaseError in module ")));
+    EXPECT_TRUE(seen.text.endsWith(QStringLiteral("at 00000000.\nUnable to open.")));
+}
+
+TEST(StartupErrorBox, WithoutADisplayTheTextGoesToStandardError)
+{
+    const std::string command = executablePath() + " --startup-error-without-display 'no display' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string module = executablePath().substr(executablePath().find_last_of('/') + 1);
+    EXPECT_EQ(output, "Exception EDatabaseError in module " + module + " at 00000000.\r\nno display.\r\n");
+}
+
+} // namespace
+} // namespace didu

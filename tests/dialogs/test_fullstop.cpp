@@ -1,0 +1,56 @@
+// The error box's full-stop rule.
+#include "app/fullstop.h"
+#include "platform/locale.h"
+#include "transfer/localecharacters.h"
+
+#include <gtest/gtest.h>
+
+namespace didu {
+namespace {
+
+TEST(FullStop, AppendedAfterAnythingAboveAFullStop)
+{
+    struct Case {
+        std::string message;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {"Unable to execute Query", "Unable to execute Query."},
+        {"Record not found or changed by another user", "Record not found or changed by another user."},
+        {"Error 42", "Error 42."},
+        {"Done.", "Done."},
+        {"Stop!", "Stop!"},
+        {"(see above)", "(see above)"},
+        {"a,", "a,"},
+        {"a-", "a-"},
+        {"trailing space ", "trailing space "},
+        {"line\r\n", "line\r\n"},
+        {"", ""},
+        {"/", "/."},    // 47, just above "."
+        {"a:", "a:."},
+        {"\x7f", "\x7f."},
+        {"\xe8\xb3\x87\xe6\x96\x99", "\xe8\xb3\x87\xe6\x96\x99."}, // ends in a Chinese character
+        {"\xe5\xae\x8c\xe6\x88\x90.", "\xe5\xae\x8c\xe6\x88\x90."},
+    };
+    LocaleRules utf8 = LocaleRules::plain();
+    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
+    ScopedLocaleRules scoped(utf8);
+    for (const auto& c : cases)
+        EXPECT_EQ(withFullStop(c.message, localeCharacterLength), c.shown) << testing::PrintToString(c.message);
+}
+
+TEST(FullStop, DoubleByteLastCharacterAlwaysCounts)
+{
+    // Under Big5 a character may end in a byte such as 0x40 ("@"), which counts
+    // by the character, not by its byte; and a lone byte "-" stays as it is.
+    ScopedLocaleRules scoped(LocaleRules::big5());
+    EXPECT_EQ(withFullStop("\xa7\x40", localeCharacterLength), "\xa7\x40.");
+    EXPECT_EQ(withFullStop("\xb8\xea\xae\xc6", localeCharacterLength), "\xb8\xea\xae\xc6.");
+    EXPECT_EQ(withFullStop("\xb8\xea-", localeCharacterLength), "\xb8\xea-");
+    EXPECT_FALSE(needsFullStop("", localeCharacterLength));
+    // Without a character rule every byte is a character.
+    EXPECT_TRUE(needsFullStop("x", nullptr));
+}
+
+} // namespace
+} // namespace didu

@@ -1,0 +1,110 @@
+// The member name cut and trim, and where characters end under each character set.
+#include "platform/locale.h"
+#include "transfer/localecharacters.h"
+#include "transfer/membername.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace didu {
+namespace {
+
+std::string repeat(const std::string& piece, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+struct NameCase {
+    const char* what;
+    std::string name;
+    std::string expected;
+};
+
+void expectNames(const std::vector<NameCase>& cases, const LocaleRules& rules)
+{
+    ScopedLocaleRules scoped(rules);
+    for (const auto& c : cases)
+        EXPECT_EQ(memberName(c.name, localeCharacterLength), c.expected) << c.what;
+}
+
+TEST(MemberName, SingleByteCutComesBeforeTrim)
+{
+    expectNames(
+        {
+            {"empty", "", ""},
+            {"short name whole", "Ann Lee", "Ann Lee"},
+            {"exactly 20", repeat("a", 20), repeat("a", 20)},
+            {"25 letters keep the first 20", "ABCDEFGHIJKLMNOPQRSTUVWXY", "ABCDEFGHIJKLMNOPQRST"},
+            {"ten blanks count toward the cut", repeat(" ", 10) + "abcdefghijklmnop", "abcdefghij"},
+            {"tab and space ends, inner spaces kept", "\tAnn  Lee ", "Ann  Lee"},
+            {"space front, tab back", " Bo Yu\t", "Bo Yu"},
+            {"blanks only", repeat(" ", 30), ""},
+            {"control bytes and NUL trimmed", std::string("\x01\x1f" "Cid\0\x20", 7), "Cid"},
+            {"0x21 and above never removed", "!x~\x7f", "!x~\x7f"},
+            {"blank at byte 20 trimmed after the cut", repeat("b", 19) + " c", repeat("b", 19)},
+            {"high bytes are plain bytes without lead bytes", repeat("\xe9", 22), repeat("\xe9", 20)},
+        },
+        LocaleRules::plain());
+}
+
+TEST(MemberName, Big5CharactersAreNeverSplit)
+{
+    const std::string chinese = "\xa4\xa4"; // one Big5 character
+    const std::string backslashTrail = "\xb3\x5c"; // its second byte looks like "\"
+    expectNames(
+        {
+            {"ten characters, 20 bytes, whole", repeat(chinese, 10), repeat(chinese, 10)},
+            {"eleven characters keep ten", repeat(chinese, 11), repeat(chinese, 10)},
+            {"a character across byte 20 is dropped", "A" + repeat(chinese, 10), "A" + repeat(chinese, 9)},
+            {"trail bytes in the ASCII range stay paired", "x" + repeat(backslashTrail, 10),
+             "x" + repeat(backslashTrail, 9)},
+            {"leading blanks then characters", "  " + repeat(chinese, 10), repeat(chinese, 9)},
+        },
+        LocaleRules::big5());
+}
+
+TEST(MemberName, Utf8CharactersAreNeverSplit)
+{
+    LocaleRules utf8 = LocaleRules::plain();
+    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
+    const std::string cjk = "\xe4\xb8\xad";  // three bytes
+    const std::string accented = "\xc3\xa9"; // two bytes
+    const std::string emoji = "\xf0\x9f\x98\x80";
+    expectNames(
+        {
+            {"ten two-byte characters whole", repeat(accented, 10), repeat(accented, 10)},
+            {"eleven two-byte characters keep ten", repeat(accented, 11), repeat(accented, 10)},
+            {"seven three-byte characters keep six", repeat(cjk, 7), repeat(cjk, 6)},
+            {"four-byte character across the cut", repeat("a", 18) + emoji, repeat("a", 18)},
+            {"four-byte character ending at 20", repeat("a", 16) + emoji + "zz", repeat("a", 16) + emoji},
+        },
+        utf8);
+}
+
+TEST(CharacterLength, ByCharacterSet)
+{
+    LocaleRules utf8 = LocaleRules::plain();
+    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
+    const LocaleRules big5 = LocaleRules::big5();
+    const LocaleRules plain = LocaleRules::plain();
+    struct Case {
+        std::string text;
+        const LocaleRules* rules;
+        std::size_t expected;
+    };
+    const std::vector<Case> cases = {
+        {"a", &plain, 1},           {"\xe4\xb8\xad", &plain, 1},  {"\xa4\xa4", &big5, 2},
+        {"\xe4\xb8\xad", &big5, 2}, {"a", &big5, 1},              {"\xe4\xb8\xad", &utf8, 3},
+        {"\xc3\xa9", &utf8, 2},     {"\xf0\x9f\x98\x80", &utf8, 4}, {"\xa9", &utf8, 1},
+        {"", &utf8, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(characterLength(c.text, *c.rules), c.expected) << testing::PrintToString(c.text);
+}
+
+} // namespace
+} // namespace didu
