@@ -186,9 +186,10 @@ std::vector<OrderItem> orderByItems(std::string_view sql)
         if (plain) {
             const Token& last = *parts.back();
             const bool digits = last.kind == Token::Word && parts.size() == 1
-                                && last.text.size() <= 6
                                 && last.text.find_first_not_of("0123456789") == std::string::npos;
-            if (digits)
+            if (digits && last.text.size() > 6)
+                plain = false; // no result has that many columns
+            else if (digits)
                 item.position = std::stoi(last.text);
             else
                 item.name = last.kind == Token::Quoted ? last.text : upper(last.text);
