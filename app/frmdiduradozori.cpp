@@ -1,0 +1,190 @@
+#include "app/frmdiduradozori.h"
+
+#include "app/bitbtn.h"
+#include "app/errorbox.h"
+#include "app/formkeyboard.h"
+#include "app/formlayout.h"
+#include "app/image.h"
+#include "app/informationdialog.h"
+#include "app/jpegpicture.h"
+#include "app/panel.h"
+#include "app/progressbar.h"
+#include "db/connection/sqlconnection.h"
+#include "db/statements/clientdataset.h"
+#include "db/statements/datasetprovider.h"
+#include "db/statements/sqldataset.h"
+#include "db/statements/sqlstatement.h"
+#include "platform/errors.h"
+#include "transfer/transfer.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace didu {
+
+namespace {
+
+QByteArray resource(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error("Resource " + path.toStdString() + " not found");
+    return file.readAll();
+}
+
+QPixmap glyphStrip(const QString& path)
+{
+    QPixmap strip;
+    if (!strip.loadFromData(resource(path)))
+        throw Error("Resource " + path.toStdString() + " not found");
+    return strip;
+}
+
+} // namespace
+
+TFormDiduRaDozori::TFormDiduRaDozori(const FormOptions& options, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FormDiduRaDozori"));
+    setWindowTitle(QStringLiteral("客戶轉會員"));
+    createControls(options);
+    createDatabaseObjects();
+}
+
+TFormDiduRaDozori::~TFormDiduRaDozori()
+{
+    m_clientDataSet1.reset();
+    m_dataSetProvider1.reset();
+    m_sqlDataSet1.reset();
+    m_sqlQuery1.reset();
+    m_sqlConnection1.reset();
+    delete m_keyboard;
+    delete m_bitBtn2;
+    delete m_bitBtn1;
+    delete m_progressBar1;
+    delete m_image1;
+    delete m_panel1;
+}
+
+void TFormDiduRaDozori::createControls(const FormOptions& options)
+{
+    QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    const int ppi = options.screenPixelsPerInch.value_or(
+        display ? static_cast<int>(std::lround(display->logicalDotsPerInch())) : kDesignPixelsPerInch);
+
+    QFont font(QStringLiteral("MS Sans Serif"));
+    auto textHeightOf = [&font](int pixels) {
+        QFont sized = font;
+        sized.setPixelSize(pixels);
+        return QFontMetrics(sized).height();
+    };
+    const FormScaling scaling = scaleForm(ppi, textHeightOf);
+    font.setPixelSize(scaling.fontPixels);
+    setFont(font);
+    m_fontPixels = scaling.fontPixels;
+    m_controlsScaled = scaling.controlsScaled;
+    const FormGeometry& g = scaling.geometry;
+
+    // Stored position first; showCentred() replaces it on the first show.
+    setGeometry(QRect(kFormStoredPosition, kFormOuterSize));
+
+    m_panel1 = new Panel(this);
+    m_panel1->setGeometry(g.panel1);
+
+    m_image1 = new Image(m_panel1);
+    const PictureDepth depth = options.pictureDepth.value_or(pictureDepthFor(display ? display->depth() : 24));
+    m_image1->setPicture(JpegPicture::fromStoredValue(resource(QStringLiteral(":/didu/image1.bin"))), depth);
+
+    m_progressBar1 = new ProgressBar(m_panel1);
+    m_panel1->alignChildren(m_image1, m_progressBar1, g.progressBar1.height());
+
+    m_bitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), QStringLiteral("確定"),
+                           glyphStrip(QStringLiteral(":/didu/bbok.bmp")), this);
+    m_bitBtn1->setGeometry(g.bitBtn1);
+    m_bitBtn1->setWindowDefault(true);
+    m_bitBtn2 = new BitBtn(QStringLiteral("BitBtn2"), QStringLiteral("取消"),
+                           glyphStrip(QStringLiteral(":/didu/bbcancel.bmp")), this);
+    m_bitBtn2->setGeometry(g.bitBtn2);
+    setTabOrder(m_bitBtn1, m_bitBtn2);
+
+    connect(m_bitBtn1, &QPushButton::clicked, this, [this] { dispatch([this] { BitBtn1Click(); }); });
+    connect(m_bitBtn2, &QPushButton::clicked, this, [this] { dispatch([this] { BitBtn2Click(); }); });
+
+    m_keyboard = new FormKeyboard(this, {m_panel1, m_bitBtn1, m_bitBtn2}, {m_bitBtn1, m_bitBtn2},
+                                  m_bitBtn1, m_bitBtn2);
+    // The first tab stop holds the focus when the window first becomes active.
+    m_bitBtn1->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TFormDiduRaDozori::createDatabaseObjects()
+{
+    m_sqlConnection1 = std::make_unique<SQLConnection>("SQLConnection1");
+    m_sqlQuery1 = std::make_unique<SQLQuery>(m_sqlConnection1.get(), "SQLQuery1");
+    m_sqlDataSet1 = std::make_unique<SQLDataSet>(m_sqlConnection1.get(), "SQLDataSet1");
+    m_dataSetProvider1 = std::make_unique<DataSetProvider>(m_sqlDataSet1.get(), "DataSetProvider1");
+    m_clientDataSet1 = std::make_unique<ClientDataSet>(m_dataSetProvider1.get(), "ClientDataSet1");
+}
+
+void TFormDiduRaDozori::showCentred()
+{
+    QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize desktop = display ? display->virtualSize() : kFormOuterSize;
+    resize(kFormOuterSize);
+    move(centredPosition(desktop, kFormOuterSize));
+    show();
+    // The outer size counts the frame and title bar, known only once the
+    // window is on the screen; the client area gives way to them.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() > 0 || frame.height() > 0) {
+        resize(kFormOuterSize - frame);
+        move(centredPosition(desktop, kFormOuterSize));
+    }
+}
+
+void TFormDiduRaDozori::dispatch(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        showError(error);
+    }
+}
+
+void TFormDiduRaDozori::BitBtn1Click()
+{
+    if (m_runner) {
+        m_runner();
+        return;
+    }
+    Transfer(*m_clientDataSet1, *m_sqlQuery1, *this).run();
+}
+
+void TFormDiduRaDozori::BitBtn2Click()
+{
+    close();
+}
+
+void TFormDiduRaDozori::setProgressMaximum(std::int32_t maximum)
+{
+    m_progressBar1->setProgressMaximum(maximum);
+}
+
+std::int32_t TFormDiduRaDozori::progressPosition() const
+{
+    return m_progressBar1->progressPosition();
+}
+
+void TFormDiduRaDozori::setProgressPosition(std::int32_t position)
+{
+    m_progressBar1->setProgressPosition(position);
+}
+
+void TFormDiduRaDozori::showInformation(const std::string& message)
+{
+    showInformationMessage(QString::fromStdString(message), this);
+}
+
+} // namespace didu

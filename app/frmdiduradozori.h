@@ -1,0 +1,107 @@
+// FormDiduRaDozori: the program's one window. It holds the picture, the progress
+// bar and the two buttons, and the five database objects the transfer works
+// with; OK runs the transfer, Cancel closes the window and so the program.
+#pragma once
+
+#include "transfer/transferview.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace didu {
+
+class BitBtn;
+class ClientDataSet;
+class DataSetProvider;
+class FormKeyboard;
+class Image;
+class Panel;
+class ProgressBar;
+class SQLConnection;
+class SQLDataSet;
+class SQLQuery;
+enum class PictureDepth;
+
+/// What a test or the benchmark may fix instead of reading it from the screen.
+struct FormOptions {
+    /// Pixels per inch of the screen, for the scaling rule.
+    std::optional<int> screenPixelsPerInch;
+    /// How the picture is decoded (else: from the screen's colour depth).
+    std::optional<PictureDepth> pictureDepth;
+};
+
+class TFormDiduRaDozori : public QWidget, public TransferView {
+    Q_OBJECT
+public:
+    /// Builds the window from its definition: the controls, then the database
+    /// objects, none of which touches the database yet. Hidden until shown.
+    explicit TFormDiduRaDozori(const FormOptions& options = {}, QWidget* parent = nullptr);
+    /// Destroys the database objects and then the controls, in the reverse of
+    /// the order they were made, so statements let go before the connection.
+    ~TFormDiduRaDozori() override;
+
+    /// Shows the window for the first time, centred on the virtual desktop.
+    void showCentred();
+
+    /// OK: one whole transfer run, on this thread; an error it raises ends the
+    /// run and is shown in the error box.
+    void BitBtn1Click();
+    /// Cancel: closes the window, which ends the program.
+    void BitBtn2Click();
+
+    // TransferView
+    void setProgressMaximum(std::int32_t maximum) override;
+    std::int32_t progressPosition() const override;
+    void setProgressPosition(std::int32_t position) override;
+    void showInformation(const std::string& message) override;
+
+    Panel* Panel1() const { return m_panel1; }
+    Image* Image1() const { return m_image1; }
+    ProgressBar* ProgressBar1() const { return m_progressBar1; }
+    BitBtn* BitBtn1() const { return m_bitBtn1; }
+    BitBtn* BitBtn2() const { return m_bitBtn2; }
+
+    SQLConnection& SQLConnection1() const { return *m_sqlConnection1; }
+    SQLQuery& SQLQuery1() const { return *m_sqlQuery1; }
+    SQLDataSet& SQLDataSet1() const { return *m_sqlDataSet1; }
+    DataSetProvider& DataSetProvider1() const { return *m_dataSetProvider1; }
+    ClientDataSet& ClientDataSet1() const { return *m_clientDataSet1; }
+
+    /// The font's character height and text height after the scaling rule, and
+    /// whether the controls were scaled.
+    int fontPixels() const { return m_fontPixels; }
+    bool controlsScaled() const { return m_controlsScaled; }
+
+    /// Replaces what OK runs (for tests of the keys and the error path); empty
+    /// restores the transfer.
+    void setTransferRunner(std::function<void()> runner) { m_runner = std::move(runner); }
+
+private:
+    void createControls(const FormOptions& options);
+    void createDatabaseObjects();
+    /// Runs one handler as the window's message dispatch does: an error that
+    /// escapes goes to the error box and the window goes on.
+    void dispatch(const std::function<void()>& handler);
+
+    Panel* m_panel1 = nullptr;
+    Image* m_image1 = nullptr;
+    ProgressBar* m_progressBar1 = nullptr;
+    BitBtn* m_bitBtn1 = nullptr;
+    BitBtn* m_bitBtn2 = nullptr;
+    FormKeyboard* m_keyboard = nullptr;
+    int m_fontPixels = 0;
+    bool m_controlsScaled = false;
+    std::function<void()> m_runner;
+
+    // Declared in the order they are made; C++ destroys them in reverse.
+    std::unique_ptr<didu::SQLConnection> m_sqlConnection1;
+    std::unique_ptr<didu::SQLQuery> m_sqlQuery1;
+    std::unique_ptr<didu::SQLDataSet> m_sqlDataSet1;
+    std::unique_ptr<didu::DataSetProvider> m_dataSetProvider1;
+    std::unique_ptr<didu::ClientDataSet> m_clientDataSet1;
+};
+
+} // namespace didu

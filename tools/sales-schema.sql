@@ -1,0 +1,28 @@
+-- The two tables of the sales database that the program works on, as the demo
+-- and the window's tests create them (text in character set NONE, so the bytes
+-- of any encoding pass through unchanged).
+CREATE TABLE CUSTOMER (
+  CUST_ID VARCHAR(10) NOT NULL PRIMARY KEY,
+  CUST_NAME VARCHAR(40),
+  TEL_1 VARCHAR(20),
+  BUSINESS_ADD VARCHAR(80),
+  MAIL_NUM VARCHAR(10),
+  SALES_ID VARCHAR(10)
+);
+CREATE TABLE MEMBER (
+  MEMBER_ID VARCHAR(10) NOT NULL PRIMARY KEY,
+  MEMBER_NAME VARCHAR(20),
+  MEMBER_PHONE VARCHAR(20),
+  MEMBER_ADD VARCHAR(80),
+  TOTAL_AMT NUMERIC(12, 2),
+  CARD_ID VARCHAR(10),
+  DISABLE_FLAG VARCHAR(5),
+  MAIL_NUM VARCHAR(10),
+  TAX_CODE VARCHAR(1),
+  MAN_SALE VARCHAR(1),
+  CHG_TIME VARCHAR(8),
+  INVOICE_CLASS VARCHAR(1),
+  UPPER_AMT NUMERIC(12, 2),
+  SHET_YN VARCHAR(1),
+  SALES_ID VARCHAR(10)
+);
