@@ -3,6 +3,7 @@
 // execute, binding, reading) is in statementrun.cpp.
 #include "db/statements/sqlstatement.h"
 
+#include "db/connection/drivererror.h"
 #include "platform/errors.h"
 #include "platform/locale.h"
 
@@ -51,50 +52,6 @@ bool firstWordIsSelect(std::string_view text)
     while (end < text.size() && ((text[end] >= 'A' && text[end] <= 'Z') || (text[end] >= 'a' && text[end] <= 'z')))
         ++end;
     return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", LocaleRules::plain());
-}
-
-// Driver error text, until the connection's own routine is shared: fixed text of
-// the code, then the source's message, else the owner's last text.
-std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const std::string& ownerLastError)
-{
-    static const struct {
-        dbx::Result code;
-        const char* text;
-    } kCodes[] = {
-        {1, "[0x0001]: Warning"}, {2, "[0x0002]: Insufficient Memory for Operation"},
-        {3, "[0x0003]: Invalid Field Type"}, {4, "[0x0004]: Invalid Handle"},
-        {5, "[0x0005]: Operation Not Supported"}, {6, "[0x0006]: Invalid Time"},
-        {7, "[0x0007]: Invalid Data Translation"}, {8, "[0x0008]: Parameter/Column out of Range"},
-        {9, "[0x0009]: Invalid Parameter"}, {10, "[0x000A]: Result set at EOF"},
-        {11, "dbExpress Error [0x000B]: Parameter Not Set"}, {12, "[0x000C] Invalid Username/Password"},
-        {13, "[0x000D]: Invalid Precision"}, {14, "[0x000E]: Invalid Length"},
-        {15, "[0x000F]: Invalid Transaction Isolation Level"}, {16, "[0x0010]: Invalid Transaction ID"},
-        {17, "[0x0011]: Duplicate Transaction ID"}, {19, "[0x0013]: Local Transaction already active"},
-        {20, "[0x0014]: Multiple Transactions not Enabled"}, {21, "[0x0015]: Connection failed"},
-        {22, "[0x0016]: Driver initialization failed"}, {23, "[0x0017]: Optimistic Locking failed"},
-        {24, "[0x0018]: Invalid REF"}, {25, "[0x0019]: No table found"},
-        {100, "[0x0064]: No more data"}, {101, "[0x0065]: SQL Error"},
-    };
-    std::string text;
-    for (const auto& entry : kCodes)
-        if (entry.code == result)
-            text = std::string("dbExpress Error: ") + entry.text;
-    if (source) {
-        std::uint16_t length = 0;
-        if (source->getErrorMessageLen(&length) == dbx::ResultOk && length > 0) {
-            std::string message(length + 1u, '\0');
-            source->getErrorMessage(message.data());
-            message.resize(std::char_traits<char>::length(message.c_str()));
-            if (!text.empty())
-                text += "\r\n";
-            text += "SQL Server Error: " + message;
-        }
-    }
-    if (text.empty())
-        text = ownerLastError;
-    if (text.empty())
-        text = "dbExpress Error: Unknown Error Code '" + std::to_string(result) + "'";
-    return text;
 }
 
 } // namespace
