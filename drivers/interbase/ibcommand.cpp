@@ -128,6 +128,7 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
     }
     m_layout = layoutRow(m_out.get());
     m_rowsAffected = 0;
+    m_needsWrite = false;
     m_prepared = true;
     return dbx::ResultOk;
 }
@@ -308,9 +309,6 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
 
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
-    if (m_connection->beginStatement(m_statementType == isc_info_sql_stmt_select, &m_tr, &m_retained, status))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
-    XSQLDA* in = m_in->sqld > 0 ? m_in.get() : nullptr;
     XSQLDA* out = nullptr;
     if (singleton) {
         m_blockRows = 1;
@@ -318,17 +316,13 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         pointAtSlot(m_out.get(), m_layout, m_block.data(), 0);
         out = m_out.get();
     }
-    if (writeBlobs(status) || fb.execute2(status, &m_tr, &m_stmt, 1, in, out)) {
-        const std::string text = fb.statusText(status);
-        ISC_STATUS_ARRAY ignored {};
-        m_connection->endStatement(&m_tr, m_retained, false, ignored);
-        return fail(dbx::ResultSqlError, text);
-    }
+    if (startRun(out, status) && !(rerunForWrite(status) && !startRun(out, status)))
+        return fail(dbx::ResultSqlError, fb.statusText(status));
     if (query) {
         m_cursorOpen = true;
-        // Positioned updates need the server's cursor on the row the caller is at,
-        // so only a plain SELECT reads ahead.
-        m_blockRows = m_statementType == isc_info_sql_stmt_select ? m_rowsetSize : 1;
+        // Only a read-only run reads ahead: locking and positioned updates need the
+        // server's cursor on the row the caller is at.
+        m_blockRows = m_readOnlyRun ? m_rowsetSize : 1;
         m_block.resize(m_blockRows * m_layout.rowBytes);
         m_cursor = new IbCursor(this, false);
         *cursor = m_cursor;
@@ -345,6 +339,38 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
     if (m_connection->endStatement(&m_tr, m_retained, true, status))
         return fail(dbx::ResultSqlError, fb.statusText(status));
     return dbx::ResultOk;
+}
+
+ISC_STATUS IbCommand::startRun(XSQLDA* out, ISC_STATUS* status)
+{
+    m_readOnlyRun = m_statementType == isc_info_sql_stmt_select && !m_needsWrite;
+    m_delivered = false;
+    if (m_connection->beginStatement(m_readOnlyRun, &m_tr, &m_retained, status))
+        return status[1];
+    XSQLDA* in = m_in->sqld > 0 ? m_in.get() : nullptr;
+    if (writeBlobs(status) || m_connection->client().execute2(status, &m_tr, &m_stmt, 1, in, out)) {
+        ISC_STATUS_ARRAY ignored {};
+        m_connection->endStatement(&m_tr, m_retained, false, ignored);
+        return status[1];
+    }
+    return 0;
+}
+
+bool IbCommand::rerunForWrite(const ISC_STATUS* status)
+{
+    // The server reports a SELECT ... WITH LOCK, or a selectable procedure that
+    // writes, as a plain SELECT; only running it shows that it writes. Until a row
+    // has left, running it again read-write changes nothing the caller has seen.
+    if (!m_readOnlyRun || m_delivered || status[1] != isc_read_only_trans)
+        return false;
+    m_needsWrite = true;
+    ISC_STATUS_ARRAY ignored {};
+    if (m_cursorOpen) {
+        m_cursorOpen = false;
+        m_connection->client().freeStatement(ignored, &m_stmt, DSQL_close);
+    }
+    m_connection->endStatement(&m_tr, m_retained, false, ignored);
+    return true;
 }
 
 std::uint32_t IbCommand::countRows(ISC_STATUS* status)
@@ -397,10 +423,19 @@ int IbCommand::fetchBlock(bool* atEnd, std::string* error)
             break;
         }
         if (rc) {
+            if (n == 0 && rerunForWrite(status)) {
+                m_blockRows = 1;
+                if (!startRun(nullptr, status)) {
+                    m_cursorOpen = true;
+                    return fetchBlock(atEnd, error);
+                }
+            }
             *error = fb.statusText(status);
             break;
         }
     }
+    if (n > 0)
+        m_delivered = true;
     return static_cast<int>(n);
 }
 

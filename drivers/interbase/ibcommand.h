@@ -64,6 +64,10 @@ private:
     dbx::Result bindValue(std::uint16_t number, Param& p, XSQLVAR& var, std::uint16_t type,
                           std::uint32_t length, const void* buffer);
     ISC_STATUS writeBlobs(ISC_STATUS* status);
+    /// Starts the run's transaction and opens the statement in it.
+    ISC_STATUS startRun(XSQLDA* out, ISC_STATUS* status);
+    /// A read-only run was refused a write before any row left: redo it read-write.
+    bool rerunForWrite(const ISC_STATUS* status);
     /// Ends the current run: the open cursor is closed and the transaction ends.
     dbx::Result endRun(bool commit);
     void dropStatement();
@@ -83,6 +87,9 @@ private:
 
     isc_tr_handle m_tr = 0;
     bool m_retained = false;
+    bool m_readOnlyRun = false;  // the current run's transaction is read-only
+    bool m_needsWrite = false;   // a SELECT that turned out to write (WITH LOCK, procedures)
+    bool m_delivered = false;    // the current run has handed out rows
     bool m_cursorOpen = false;
     IbCursor* m_cursor = nullptr;
     std::uint32_t m_rowsAffected = 0;

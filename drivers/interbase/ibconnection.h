@@ -8,7 +8,8 @@
 //     pre-committed, so it holds back no garbage collection);
 //   - execute starts the statement's transaction: read-only when the statement
 //     type reported by the server (isc_info_sql_stmt_type) is a plain SELECT,
-//     read-write for everything else; isolation and lock waiting follow options
+//     read-write for everything else (a SELECT that is refused a write, such as
+//     one WITH LOCK, is run again read-write if no row has left yet); isolation and lock waiting follow options
 //     6 and 4 (isc_tpb_read_committed + isc_tpb_rec_version, or isc_tpb_concurrency;
 //     isc_tpb_wait or isc_tpb_nowait);
 //   - a statement without a cursor is committed (isc_commit_transaction) right
