@@ -183,7 +183,8 @@ TEST(ConfigFile, HugeAndBinaryFilesDoNotBreakTheReader)
               std::vector<std::string>{"DriverName=Last"});
 
     // A NUL ends the text, even in a large file.
-    folder.writeFile("nul.ini", std::string("[Torvik]\nDriverName=Interbase\n\0[Torvik]\nDriverName=Late\n", 60));
+    using namespace std::string_literals;
+    folder.writeFile("nul.ini", "[Torvik]\nDriverName=Interbase\n\0[Torvik]\nDriverName=Late\n"s);
     EXPECT_EQ(readConfigValue(folder.filePath("nul.ini"), "Torvik", "DriverName"), "Interbase");
 }
 
