@@ -2,6 +2,7 @@
 
 #include "drivers/interbase/ibcommand.h"
 #include "drivers/interbase/ibmetadata.h"
+#include "drivers/interbase/objectnames.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,27 +24,6 @@ void addNumber(std::vector<char>& block, char tag, std::int32_t value)
     block.push_back(4);
     for (int i = 0; i < 4; ++i)
         block.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
-}
-
-/// Splits "catalog.schema.object" at the dots outside double quotes; fewer parts
-/// fill from the object end.
-void splitName(const std::string& name, std::string parts[3])
-{
-    std::vector<std::string> pieces(1);
-    bool quoted = false;
-    for (char c : name) {
-        if (c == '"')
-            quoted = !quoted;
-        if (c == '.' && !quoted)
-            pieces.emplace_back();
-        else
-            pieces.back() += c;
-    }
-    for (int i = 0; i < 3; ++i)
-        parts[i].clear();
-    const std::size_t n = std::min<std::size_t>(pieces.size(), 3);
-    for (std::size_t i = 0; i < n; ++i)
-        parts[3 - n + i] = pieces[pieces.size() - n + i];
 }
 
 bool optionText(std::int32_t bufferLength, void* value, std::int32_t* length, const std::string& text)
@@ -204,7 +184,7 @@ dbx::Result IbConnection::setOption(std::int32_t option, std::intptr_t value)
         break;
     case dbx::ConnTrimChar: m_trimChar = value != 0; break;
     case dbx::ConnTimeout: m_timeout = static_cast<std::int32_t>(value); break;
-    case dbx::ConnQualifiedName: splitName(textOption(value), m_nameParts); break;
+    case dbx::ConnQualifiedName: splitQualifiedName(textOption(value), m_nameParts); break;
     case dbx::ConnAutoCommit:
     case dbx::ConnBlockingMode:
     case dbx::ConnBlobSize:

@@ -1,6 +1,7 @@
 #include "drivers/interbase/ibmetadata.h"
 
 #include "drivers/interbase/ibcommand.h"
+#include "drivers/interbase/objectnames.h"
 
 #include <cstring>
 
@@ -34,33 +35,6 @@ const char indexQuery[] =
     " ORDER BY I.RDB$INDEX_NAME, S.RDB$FIELD_POSITION";
 
 } // namespace
-
-std::string storedName(const std::string& name)
-{
-    // The last part of a qualified name, at a dot outside quotes.
-    std::size_t start = 0;
-    bool quoted = false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '"')
-            quoted = !quoted;
-        else if (name[i] == '.' && !quoted)
-            start = i + 1;
-    }
-    std::string part = name.substr(start);
-    if (part.size() >= 2 && part.front() == '"' && part.back() == '"') {
-        std::string inner;
-        for (std::size_t i = 1; i + 1 < part.size(); ++i) {
-            inner += part[i];
-            if (part[i] == '"' && part[i + 1] == '"')
-                ++i; // a doubled quote is one quote of the name
-        }
-        return inner;
-    }
-    for (char& c : part)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return part;
-}
 
 IbMetaData::IbMetaData(IbConnection* connection) : m_connection(connection)
 {

@@ -34,8 +34,4 @@ private:
     std::string m_schema;
 };
 
-/// The name as the system tables hold it: a quoted name without its quotes, an
-/// unquoted one in upper case; of a qualified name only the last part.
-std::string storedName(const std::string& name);
-
 } // namespace didu::ib
