@@ -26,11 +26,25 @@ namespace didu {
 struct MarkerScan {
     std::string driverText;
     std::vector<std::string> names;
+
+    // Where a scan of a longer text that begins with the scanned one may pick up:
+    // the end of the text, or the start of a marker (or a lone lead byte) that
+    // the end of the text cut short, with the scanner's state at that point.
+    std::size_t resumeAt = 0;
+    std::size_t resumeDriverLength = 0;
+    std::size_t resumeNameCount = 0;
+    bool resumeQuoted = false;
 };
 
 /// Scans `text` under `leadBytes`, writing into `out` (its buffers are reused,
 /// so repeated scans into the same object allocate little).
 void scanMarkers(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out);
+
+/// Scans `text`, which begins with the text last scanned into `out`, looking
+/// again only at what was added (and at a marker the old end cut short). The
+/// result is the same as scanMarkers(text, ...); it makes appending a line cost
+/// the length of the line instead of the length of the whole text.
+void continueMarkerScan(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out);
 
 /// Scans `text` under `leadBytes` into a fresh result.
 MarkerScan scanMarkers(std::string_view text, const LeadBytes& leadBytes);

@@ -84,12 +84,13 @@ void SQLStatement::clearLines()
     m_lines.clear();
     m_wholeText = false;
     m_text.clear();
-    linesChanged();
+    linesChanged(false);
 }
 
 void SQLStatement::addLine(std::string line)
 {
-    if (m_wholeText) {
+    const bool appended = !m_wholeText;
+    if (!appended) {
         // The text was set whole; from now on it is joined from the lines again.
         m_wholeText = false;
         m_text.clear();
@@ -98,7 +99,8 @@ void SQLStatement::addLine(std::string line)
     }
     m_text.append(line).append("\r\n");
     m_lines.push_back(std::move(line));
-    linesChanged();
+    // The old text is the start of the new one, so only the new line is scanned.
+    linesChanged(appended);
 }
 
 void SQLStatement::setText(std::string text)
@@ -108,14 +110,17 @@ void SQLStatement::setText(std::string text)
     if (!text.empty())
         m_lines.push_back(std::move(text));
     m_wholeText = !m_lines.empty();
-    linesChanged();
+    linesChanged(false);
 }
 
-void SQLStatement::linesChanged()
+void SQLStatement::linesChanged(bool appended)
 {
     close();
     unprepare(true);
-    scanMarkers(m_text, userLocale().leadBytes, m_scan);
+    if (appended)
+        continueMarkerScan(m_text, userLocale().leadBytes, m_scan);
+    else
+        scanMarkers(m_text, userLocale().leadBytes, m_scan);
     rebuildParams();
     m_quoteAsked = false;
 }
@@ -134,9 +139,10 @@ void SQLStatement::rebuildParams()
 
     // Values survive a change for the names that come back. With a repeated name
     // only the first fresh parameter receives, so the last old one of it wins.
+    const LocaleRules& rules = userLocale();
     for (const SQLParam& old : m_params) {
         for (SQLParam& candidate : fresh) {
-            if (sameTextIgnoreCase(candidate.m_name, old.m_name)) {
+            if (sameTextIgnoreCase(candidate.m_name, old.m_name, rules)) {
                 candidate.takeOver(old);
                 break;
             }

@@ -180,7 +180,8 @@ protected:
 private:
     friend class SQLField;
 
-    void linesChanged();
+    /// A change of the lines; `appended` when the new text only adds to the old one.
+    void linesChanged(bool appended);
     void rebuildParams();
     void prepare();
     void raiseHeldPrepareFailure();

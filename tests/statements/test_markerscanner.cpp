@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -130,6 +132,61 @@ TEST(MarkerScanner, ReusedResultHoldsOnlyTheLatestScan)
     scanMarkers("", LeadBytes(), scan);
     EXPECT_TRUE(scan.driverText.empty());
     EXPECT_TRUE(scan.names.empty());
+}
+
+TEST(MarkerScanner, ScanningLineByLineGivesTheWholeScan)
+{
+    // Random texts from the bytes that matter, cut into pieces at random points
+    // (also inside markers, quotes and double-byte characters): continuing the
+    // scan piece by piece must give exactly what one scan of the whole gives.
+    const std::string alphabet = std::string(":::''\"`  \r\n),;\tAb=(") + "\xA4\x60\xB1";
+    std::mt19937 random(20261208);
+    const LeadBytes tables[] = {LeadBytes(), LeadBytes::range(0x81, 0xFE)};
+    for (const LeadBytes& leadBytes : tables) {
+        for (int round = 0; round < 3000; ++round) {
+            std::string text;
+            const std::size_t length = random() % 40;
+            for (std::size_t i = 0; i < length; ++i)
+                text.push_back(alphabet[random() % alphabet.size()]);
+
+            MarkerScan pieces;
+            scanMarkers("", leadBytes, pieces);
+            std::size_t done = 0;
+            while (done < text.size()) {
+                done += 1 + random() % 6;
+                continueMarkerScan(std::string_view(text).substr(0, std::min(done, text.size())), leadBytes, pieces);
+            }
+            const MarkerScan whole = scanMarkers(text, leadBytes);
+            ASSERT_EQ(pieces.driverText, whole.driverText) << text;
+            ASSERT_EQ(pieces.names, whole.names) << text;
+        }
+    }
+}
+
+TEST(MarkerScanner, ContinuingAcrossACutMarkerOrDoubleColon)
+{
+    const struct {
+        std::vector<std::string> pieces;
+        std::string driverText;
+        std::vector<std::string> names;
+    } cases[] = {
+        {{"WHERE A = :MEM", "BER_ID\r\n"}, "WHERE A = ?\r\n", {"MEMBER_ID"}},
+        {{"a:", ":b"}, "a:b", {}},
+        {{"x = :'quoted", " name' y"}, "x = ? y", {"quoted name"}},
+        {{"'open", " :no' :yes"}, "'open :no' ?", {"yes"}},
+        {{"N = '\xA4", "\x60' AND :x"}, "N = '\xA4\x60' AND ?", {"x"}},
+    };
+    const LeadBytes big5 = LeadBytes::range(0x81, 0xFE);
+    for (const auto& c : cases) {
+        MarkerScan scan;
+        std::string text;
+        for (const std::string& piece : c.pieces) {
+            text += piece;
+            continueMarkerScan(text, big5, scan);
+        }
+        EXPECT_EQ(scan.driverText, c.driverText) << text;
+        EXPECT_EQ(scan.names, c.names) << text;
+    }
 }
 
 } // namespace
