@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,30 +44,53 @@ std::string decimalSeparator()
                                                                                       : ".";
 }
 
-/// The shortest general form of up to 15 significant digits, exponent written
-/// "E" and its digits ("1E20", "1.5E-5"), with the locale's decimal separator.
+/// The shortest general form of up to 15 significant digits: the fewest digits
+/// that read back as the same value, written in plain notation while the
+/// exponent lies from -5 to 14 and as mantissa, "E" and exponent otherwise
+/// ("1E20", "1.5E-6"), with the locale's decimal separator.
 std::string floatText(double value)
 {
+    if (value != value)
+        return "NAN";
+    if (value == HUGE_VAL || value == -HUGE_VAL)
+        return value < 0 ? "-INF" : "INF";
     char buffer[64];
     for (int digits = 1; digits <= 15; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
+        std::snprintf(buffer, sizeof buffer, "%.*E", digits - 1, value);
         if (digits == 15 || std::strtod(buffer, nullptr) == value)
             break;
     }
+    // buffer: [-]D[.DDD]E[+-]XX
     std::string text(buffer);
+    const bool negative = text[0] == '-';
     const auto e = text.find('E');
-    if (e != std::string::npos) {
-        std::string mantissa = text.substr(0, e);
-        std::string exponent = text.substr(e + 1);
-        const bool negative = !exponent.empty() && exponent[0] == '-';
-        if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+'))
-            exponent.erase(0, 1);
-        while (exponent.size() > 1 && exponent[0] == '0')
-            exponent.erase(0, 1);
-        text = mantissa + "E" + (negative ? "-" : "") + exponent;
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    std::string digits;
+    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
+        if (text[i] >= '0' && text[i] <= '9')
+            digits += text[i];
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    const std::string point = decimalSeparator();
+    if (value == 0)
+        return "0"; // negative zero too
+    std::string out = negative ? "-" : "";
+    if (exponent < -5 || exponent >= 15) {
+        out += digits.substr(0, 1);
+        if (digits.size() > 1)
+            out += point + digits.substr(1);
+        out += "E" + std::to_string(exponent);
+    } else if (exponent < 0) {
+        out += "0" + point + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else {
+        const auto whole = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= whole) {
+            out += digits + std::string(whole - digits.size(), '0');
+        } else {
+            out += digits.substr(0, whole) + point + digits.substr(whole);
+        }
     }
-    // snprintf already wrote the decimal point of LC_NUMERIC; nothing to replace.
-    return text;
+    return out;
 }
 
 std::string bcdText(std::int64_t unscaled, std::int16_t scale)

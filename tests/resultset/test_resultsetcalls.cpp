@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 
 #include <algorithm>
+#include <array>
 
 using namespace didu;
 using namespace didu::test;
@@ -315,4 +316,33 @@ TEST_F(RecordedChain, ValuesOfEveryKindReadAsText)
     EXPECT_TRUE(clientDataSet->eof());
     clientDataSet->next();
     EXPECT_TRUE(clientDataSet->eof());
+}
+
+TEST_F(RecordedChain, NumbersReadInTheirShortestForm)
+{
+    // Each row: a floating value and a scaled decimal, then the texts they give.
+    const std::vector<std::array<std::string, 4>> cases = {
+        {"0.1", "0.1", "0", "0"},
+        {"-2.5", "-2.5", "-0.05", "-0.05"},
+        {"1e20", "1E20", "100", "100"},
+        {"1.5e-5", "0.000015", "12345.678", "12345.678"},
+        {"1.5e-6", "1.5E-6", "2", "2"},
+        {"-0.0", "0", "3", "3"},
+        {"999999999999999", "999999999999999", "4", "4"},
+        {"123456789012345678", "1.23456789012346E17", "-9223372036854775.808", "-9223372036854775.808"},
+        {"0.30000000000000004", "0.3", "1", "1"},
+        {"100", "100", "0.10", "0.10"},
+    };
+    Rows rows;
+    rows.columns = {{"F", dbx::FieldFloat, 0, 8}, {"AMT", dbx::FieldBcd, 0, 0, 19, 3}};
+    for (const auto& c : cases)
+        rows.rows.push_back({c[0], c[2]});
+    driver().setRows(CustomerQuery, rows);
+    clientDataSet->setCommandText(CustomerQuery);
+    clientDataSet->open();
+    for (const auto& c : cases) {
+        EXPECT_EQ(clientDataSet->valueAsText("F"), c[1]) << c[0];
+        EXPECT_EQ(clientDataSet->valueAsText("AMT"), c[3]) << c[2];
+        clientDataSet->next();
+    }
 }
