@@ -1,0 +1,118 @@
+// SQLConnection1 reading the configuration files written into the temporary
+// folder, loading the real plugin and connecting to the embedded database: the
+// settings of the files reach the engine, and failures read as the operator
+// sees them.
+#include "db/connection/sqlconnection.h"
+#include "platform/errors.h"
+#include "tests/driver/driversession.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace didu::test;
+using didu::SQLConnection;
+
+std::vector<Row> selectThrough(SQLConnection& connection, const std::string& sql)
+{
+    Ref<dbx::ISQLCommand> command;
+    check(connection.driverConnection()->getSQLCommand(command.out()), connection.driverConnection());
+    check(command->prepare(sql.c_str(), 0), command.p);
+    Ref<dbx::ISQLCursor> cursor;
+    check(command->execute(cursor.out()), command.p);
+    return readAll(cursor.p);
+}
+
+std::string openFailure(SQLConnection& connection)
+{
+    try {
+        connection.open();
+    } catch (const didu::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(ConnectFromFiles, ConnectsAndDisconnects)
+{
+    TempDatabase db("CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (7)");
+    SQLConnection connection;
+    connection.open();
+    ASSERT_TRUE(connection.connected());
+    EXPECT_EQ(selectThrough(connection, "SELECT A FROM T"), (std::vector<Row> {{"7"}}));
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"
+                        " AND MON$SYSTEM_FLAG = 0 AND MON$USER = 'SYSDBA'"),
+              "1");
+    connection.close();
+    EXPECT_EQ(connection.state(), SQLConnection::State::Closed);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"
+                        " AND MON$SYSTEM_FLAG = 0"),
+              "0");
+    // Connecting again reads the files again and works the same.
+    connection.open();
+    EXPECT_EQ(selectThrough(connection, "SELECT A FROM T"), (std::vector<Row> {{"7"}}));
+}
+
+TEST(ConnectFromFiles, SettingsOfTheFilesReachTheEngine)
+{
+    TempDatabase db("CREATE TABLE T (C CHAR(4)); INSERT INTO T VALUES ('ab')");
+    const std::string ownTransaction =
+        "SELECT X.MON$ISOLATION_MODE, X.MON$LOCK_TIMEOUT, A.MON$CHARACTER_SET_ID, T.C"
+        " FROM MON$TRANSACTIONS X JOIN MON$ATTACHMENTS A ON A.MON$ATTACHMENT_ID = X.MON$ATTACHMENT_ID, T"
+        " WHERE X.MON$TRANSACTION_ID = CURRENT_TRANSACTION";
+    const struct {
+        std::vector<Setting> params;
+        Row expected; // isolation (1 snapshot, 2 read committed), lock timeout, character set id, CHAR value
+    } cases[] = {
+        {{}, {"2", "-1", "0", "ab  "}},
+        {{{"Trim Char", "True"}}, {"2", "-1", "0", "ab"}},
+        {{{"Interbase TransIsolation", "RepeatableRead"}, {"WaitOnLocks", "yes"}}, {"1", "0", "0", "ab  "}},
+        {{{"ServerCharSet", " UTF8 "}}, {"2", "-1", "4", "ab  "}},
+        {{{"RoleName", "NO_SUCH_ROLE"}}, {"2", "-1", "0", "ab  "}}, // a missing role is no error
+    };
+    for (const auto& c : cases) {
+        db.writeConfiguration(c.params);
+        SQLConnection connection;
+        connection.open();
+        EXPECT_EQ(selectThrough(connection, ownTransaction), (std::vector<Row> {c.expected}))
+            << (c.params.empty() ? "reference" : c.params[0].first);
+    }
+    db.writeConfiguration({{"SQLDialect", "1"}});
+    SQLConnection dialect1;
+    dialect1.open();
+    EXPECT_EQ(dialect1.quoteCharacter(), ""); // dialect 1 has no quoted names
+    // In dialect 1 double quotes make a text, in dialect 3 a name.
+    EXPECT_EQ(selectThrough(dialect1, "SELECT \"abc\" FROM RDB$DATABASE"), (std::vector<Row> {{"abc"}}));
+}
+
+TEST(ConnectFromFiles, AWrongDatabasePathReadsAsTheOperatorSeesIt)
+{
+    TempDatabase db;
+    const std::string missing = db.folder() + "/no/such/TORDATA.FDB";
+    db.writeConfiguration({{"Database", missing}});
+    SQLConnection connection;
+    const std::string text = openFailure(connection);
+    EXPECT_EQ(text, "dbExpress Error: [0x0015]: Connection failed\r\n"
+                    "SQL Server Error: I/O error during \"open\" operation for file \"" + missing + "\"\r\n"
+                    "Error while trying to open file\r\n"
+                    "No such file or directory");
+    EXPECT_EQ(connection.state(), SQLConnection::State::Closed);
+}
+
+TEST(ConnectFromFiles, AMissingClientLibraryReadsAsTheOperatorSeesIt)
+{
+    TempDatabase db;
+    db.writeConfiguration({}, {{"VendorLib", "libfbclient.so.99"}});
+    SQLConnection connection;
+    EXPECT_EQ(openFailure(connection), "Unable to Load libfbclient.so.99");
+    // A library of that name that is not Firebird's is refused the same way.
+    db.writeConfiguration({}, {{"VendorLib", "libz.so.1"}});
+    SQLConnection other;
+    EXPECT_EQ(openFailure(other), "Unable to Load libz.so.1");
+    // Set right, the same connection object connects.
+    db.writeConfiguration();
+    connection.open();
+    EXPECT_TRUE(connection.connected());
+}
+
+} // namespace
