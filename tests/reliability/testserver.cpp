@@ -1,0 +1,324 @@
+#include "tests/reliability/testserver.h"
+
+#include "tests/reliability/childprocess.h"
+#include "tests/support/tempdb/fbstatus.h"
+#include "tests/support/tempdb/tempdatabase.h"
+
+#include <ibase.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace didu::test {
+
+namespace {
+
+const std::string kScript = std::string(DIDU_SOURCE_DIR) + "/tools/fbserver.sh";
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        throw std::runtime_error("no free port on 127.0.0.1");
+    }
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+std::string randomPassword()
+{
+    static const char letters[] = "abcdefghijkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+    std::random_device device;
+    std::string password;
+    for (int i = 0; i < 14; ++i)
+        password += letters[device() % (sizeof letters - 1)];
+    return password;
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string literal(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+[[noreturn]] void fail(const std::string& what, const ISC_STATUS* status)
+{
+    throw std::runtime_error(what + ": " + statusText(status));
+}
+
+} // namespace
+
+std::string TestServer::unavailableReason()
+{
+    if (::geteuid() != 0)
+        return "the private server runs as the firebird user, which needs root";
+    if (::access("/usr/sbin/firebird", X_OK) != 0)
+        return "firebird3.0-server is not installed";
+    return {};
+}
+
+TestServer::TestServer()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/didu-server-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a folder from " + pattern);
+    m_folder = pattern;
+    m_password = randomPassword();
+    m_port = freePort();
+    try {
+        start();
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+        throw;
+    }
+}
+
+TestServer::~TestServer()
+{
+    stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
+
+void TestServer::start()
+{
+    if (m_running)
+        return;
+    const CommandResult result =
+        runCommand({"/bin/bash", kScript, "start", m_folder, std::to_string(m_port), m_password}, std::chrono::seconds(60));
+    if (result.exitCode != 0) {
+        runCommand({"/bin/bash", kScript, "stop", m_folder}, std::chrono::seconds(30));
+        throw std::runtime_error("the test server did not start: " + result.output);
+    }
+    m_running = true;
+}
+
+void TestServer::stop()
+{
+    if (!m_running)
+        return;
+    runCommand({"/bin/bash", kScript, "stop", m_folder}, std::chrono::seconds(30));
+    m_running = false;
+}
+
+std::string TestServer::databaseUrl(const std::string& fileName) const
+{
+    return "127.0.0.1/" + std::to_string(m_port) + ":" + dataFolder() + "/" + fileName;
+}
+
+std::string TestServer::writeConfiguration(const std::string& folder, const std::string& url) const
+{
+    std::filesystem::create_directories(folder + "/config/dbx");
+    writeText(folder + "/dbxconnections.ini",
+              "[Torvik]\nDriverName=Interbase\nDatabase=" + url
+                  + "\nRoleName=RoleName\nUser_Name=sysdba\nPassword=" + m_password
+                  + "\nServerCharSet=\nSQLDialect=3\nBlobSize=-1\nCommitRetain=False\nWaitOnLocks=True\n"
+                    "ErrorResourceFile=\nLocaleCode=0000\nInterbase TransIsolation=ReadCommited\nTrim Char=False\n");
+    writeText(folder + "/dbxdrivers.ini",
+              "[Interbase]\nLibraryName=" + executableFolder()
+                  + "/libdbxint.so\nVendorLib=libfbclient.so.2\nGetDriverFunc=getSQLDriverINTERBASE\n");
+    writeText(folder + "/config/dbx/registry.ini",
+              "[DBExpress]\nConnection Registry File=" + folder + "/dbxconnections.ini\nDriver Registry File="
+                  + folder + "/dbxdrivers.ini\n");
+    return folder + "/config";
+}
+
+ServerDatabase::ServerDatabase(const std::string& url, const std::string& password, const std::string& setupSql)
+    : m_url(url), m_password(password)
+{
+    const std::string create = "CREATE DATABASE " + literal(url) + " USER 'SYSDBA' PASSWORD " + literal(password)
+        + " PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE";
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    if (isc_dsql_execute_immediate(status, &db, &tr, 0, create.c_str(), 3, nullptr))
+        fail("cannot create " + url, status);
+    m_db = db;
+    run(setupSql);
+}
+
+ServerDatabase::~ServerDatabase()
+{
+    detach();
+}
+
+void ServerDatabase::attach()
+{
+    if (m_db)
+        return;
+    std::string dpb {char(isc_dpb_version1), char(isc_dpb_user_name), 6};
+    dpb += "SYSDBA";
+    dpb += char(isc_dpb_password);
+    dpb += char(m_password.size());
+    dpb += m_password;
+    dpb += {char(isc_dpb_sql_dialect), 1, 3};
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = 0;
+    if (isc_attach_database(status, 0, m_url.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
+        fail("cannot attach " + m_url, status);
+    m_db = db;
+}
+
+void ServerDatabase::detach()
+{
+    if (!m_db)
+        return;
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = m_db;
+    isc_detach_database(status, &db);
+    m_db = 0;
+}
+
+void ServerDatabase::run(const std::string& script)
+{
+    for (const std::string& statement : splitScript(script))
+        execute(statement);
+}
+
+void ServerDatabase::execute(const std::string& sql)
+{
+    attach();
+    isc_db_handle db = m_db;
+    ISC_STATUS_ARRAY status {};
+    isc_tr_handle tr = 0;
+    if (isc_start_transaction(status, &tr, 1, &db, 0, nullptr))
+        fail("cannot start a transaction", status);
+    if (isc_dsql_execute_immediate(status, &db, &tr, 0, sql.c_str(), 3, nullptr)) {
+        const std::string text = statusText(status);
+        isc_rollback_transaction(status, &tr);
+        throw std::runtime_error(sql + ": " + text);
+    }
+    if (isc_commit_transaction(status, &tr))
+        fail("cannot commit", status);
+}
+
+std::vector<ServerRow> ServerDatabase::query(const std::string& sql)
+{
+    attach();
+    isc_db_handle db = m_db;
+    ISC_STATUS_ARRAY status {};
+    isc_tr_handle tr = 0;
+    if (isc_start_transaction(status, &tr, 1, &db, 0, nullptr))
+        fail("cannot start a transaction", status);
+    isc_stmt_handle stmt = 0;
+    XSQLDA* out = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(64)));
+    out->version = SQLDA_VERSION1;
+    out->sqln = 64;
+    std::vector<ServerRow> rows;
+    std::string error;
+    std::vector<std::vector<char>> buffers;
+    std::vector<short> nulls(64);
+    if (isc_dsql_allocate_statement(status, &db, &stmt) || isc_dsql_prepare(status, &tr, &stmt, 0, sql.c_str(), 3, out)) {
+        error = statusText(status);
+    } else if (out->sqld > out->sqln) {
+        error = "more columns than this client reads";
+    } else {
+        buffers.resize(static_cast<std::size_t>(out->sqld));
+        for (int i = 0; i < out->sqld; ++i) {
+            XSQLVAR& var = out->sqlvar[i];
+            buffers[i].assign(static_cast<std::size_t>(var.sqllen) + 8, 0);
+            var.sqldata = buffers[i].data();
+            var.sqlind = &nulls[i];
+        }
+        if (isc_dsql_execute(status, &tr, &stmt, 1, nullptr)) {
+            error = statusText(status);
+        } else {
+            ISC_STATUS fetched;
+            while ((fetched = isc_dsql_fetch(status, &stmt, 1, out)) == 0) {
+                ServerRow row;
+                for (int i = 0; i < out->sqld; ++i) {
+                    const XSQLVAR& var = out->sqlvar[i];
+                    if ((var.sqltype & 1) && *var.sqlind < 0) {
+                        row.push_back(std::nullopt);
+                        continue;
+                    }
+                    switch (var.sqltype & ~1) {
+                    case SQL_VARYING: {
+                        short length;
+                        std::memcpy(&length, var.sqldata, sizeof length);
+                        row.push_back(std::string(var.sqldata + 2, static_cast<std::size_t>(length)));
+                        break;
+                    }
+                    case SQL_TEXT:
+                        row.push_back(std::string(var.sqldata, static_cast<std::size_t>(var.sqllen)));
+                        break;
+                    case SQL_SHORT: {
+                        short v;
+                        std::memcpy(&v, var.sqldata, sizeof v);
+                        row.push_back(std::to_string(v));
+                        break;
+                    }
+                    case SQL_LONG: {
+                        ISC_LONG v;
+                        std::memcpy(&v, var.sqldata, sizeof v);
+                        row.push_back(std::to_string(v));
+                        break;
+                    }
+                    case SQL_INT64: {
+                        ISC_INT64 v;
+                        std::memcpy(&v, var.sqldata, sizeof v);
+                        row.push_back(std::to_string(v));
+                        break;
+                    }
+                    default:
+                        error = "column " + std::to_string(i + 1) + " is not text or an integer";
+                    }
+                }
+                rows.push_back(std::move(row));
+            }
+            if (fetched != 100 && error.empty())
+                error = statusText(status);
+        }
+    }
+    if (stmt)
+        isc_dsql_free_statement(status, &stmt, DSQL_drop);
+    std::free(out);
+    if (!error.empty()) {
+        isc_rollback_transaction(status, &tr);
+        throw std::runtime_error(sql + ": " + error);
+    }
+    isc_commit_transaction(status, &tr);
+    return rows;
+}
+
+std::string ServerDatabase::scalar(const std::string& sql)
+{
+    const auto rows = query(sql);
+    if (rows.size() != 1 || rows[0].size() != 1 || !rows[0][0])
+        throw std::runtime_error(sql + ": expected one value");
+    return *rows[0][0];
+}
+
+} // namespace didu::test
