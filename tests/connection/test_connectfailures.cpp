@@ -163,6 +163,7 @@ TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
         c.arrange(*config);
         const std::string connections = contents(config->filePath("dbxconnections.ini"));
         const std::string drivers = contents(config->filePath("dbxdrivers.ini"));
+        const std::string registry = contents(config->filePath("dbx/registry.ini"));
         SQLConnection connection;
         if (c.before)
             c.before(connection);
@@ -190,6 +191,7 @@ TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
         }
         EXPECT_EQ(contents(config->filePath("dbxconnections.ini")), connections) << c.what;
         EXPECT_EQ(contents(config->filePath("dbxdrivers.ini")), drivers) << c.what;
+        EXPECT_EQ(contents(config->filePath("dbx/registry.ini")), registry) << c.what;
     }
 }
 

@@ -111,8 +111,8 @@ public:
     /// Forgets the log, every script and the object serial numbers.
     virtual void reset() = 0;
 
-    /// Scripts the result and message of the next call of `operation` not yet
-    /// scripted (each call adds one more in the queue).
+    /// Queues a result and message for one later call of `operation`: each call
+    /// takes the oldest queued script, so two scriptNext script the next two calls.
     virtual void scriptNext(const std::string& operation, dbx::Result result, const std::string& message = {}) = 0;
     /// Scripts the result and message of every later call of `operation`.
     virtual void scriptAlways(const std::string& operation, dbx::Result result, const std::string& message = {}) = 0;
