@@ -91,6 +91,8 @@ public:
     /// Statements register here so that a disconnect can close them first.
     void attach(ConnectionClient* client);
     void detach(ConnectionClient* client);
+    /// How many statement objects are attached.
+    std::size_t clientCount() const { return m_clients.size(); }
 
     /// Extra-connection rule, at each prepare: counts a SELECT statement, and when
     /// the statement limit is reached hands back a connected copy named
