@@ -14,7 +14,10 @@ namespace didu {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     // The error box reads the title back at the moment it shows, from here.
-    setApplicationDisplayName(title());
+    // Set as the application's name rather than its display name: Qt appends
+    // a display name to every window's caption, and the window's caption and
+    // the error box's title must stand as they are.
+    setApplicationName(title());
     setWindowIcon(QIcon(QStringLiteral(":/didu/mainicon.png")));
     // Once the session is ending the program leaves at once: no question, no
     // saved state (it has none), exit code 0.

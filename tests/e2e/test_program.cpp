@@ -1,0 +1,145 @@
+// The program as the operator meets it: its own process, a real X display, key
+// presses from outside, the completion text read back from the clipboard.
+#include "tests/support/tempdb/tempdatabase.h"
+#include "xdriver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono_literals;
+using didu::test::ProgramProcess;
+using didu::test::TempDatabase;
+
+const std::string kWindowTitle = "客戶轉會員";
+const std::string kHyphens = "---------------------------\r\n";
+
+std::string salesSchema()
+{
+    std::ifstream in(DIDU_SALES_SCHEMA);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string copyText(const std::string& title, const std::string& message)
+{
+    return kHyphens + title + "\r\n" + kHyphens + message + "\r\n" + kHyphens + "OK   \r\n" + kHyphens;
+}
+
+class Program : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (tools/test.sh starts one)";
+        db = std::make_unique<TempDatabase>(salesSchema());
+        db->run("INSERT INTO CUSTOMER VALUES ('K1', '陳大文', '02-1', 'Taipei', '100', 'S1');"
+                "INSERT INTO CUSTOMER VALUES ('K2', 'Lin', NULL, NULL, NULL, NULL);"
+                "INSERT INTO CUSTOMER VALUES ('K3', '林美玲', '02-3', '台北市', '106', 'S2');"
+                "INSERT INTO MEMBER (MEMBER_ID, MEMBER_NAME) VALUES ('K2', 'member already')");
+        // The program needs the database to itself while it runs.
+        db->detach();
+    }
+
+    std::string startAndFindWindow(ProgramProcess& program)
+    {
+        const std::string window = didu::test::waitForWindow(program.pid(), kWindowTitle, 20s);
+        EXPECT_FALSE(window.empty()) << program.standardError();
+        return window;
+    }
+
+    std::unique_ptr<TempDatabase> db;
+};
+
+TEST_F(Program, StartsWithoutTouchingTheDatabaseAndEscEndsItWithZero)
+{
+    const auto started = std::chrono::steady_clock::now();
+    ProgramProcess program;
+    const std::string window = startAndFindWindow(program);
+    ASSERT_FALSE(window.empty());
+    const auto shown = std::chrono::steady_clock::now();
+    std::cout << "window shown after "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(shown - started).count() << " ms\n";
+
+    const std::string maps = program.mappedFiles();
+    EXPECT_EQ(maps.find("libdbxint"), std::string::npos);
+    EXPECT_EQ(maps.find("libfbclient"), std::string::npos);
+    EXPECT_EQ(maps.find("libmidas"), std::string::npos);
+
+    didu::test::pressKeys(window, "Escape");
+    EXPECT_EQ(program.wait(10s), 0) << program.standardError();
+}
+
+TEST_F(Program, EnterRunsTheTransferAndTheCompletionTextIsCopiedOut)
+{
+    ProgramProcess program;
+    const std::string window = startAndFindWindow(program);
+    ASSERT_FALSE(window.empty());
+
+    didu::test::pressKeys(window, "Return");
+    const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
+    ASSERT_FALSE(dialog.empty()) << program.standardError();
+    didu::test::pressKeys(dialog, "ctrl+c");
+    EXPECT_EQ(didu::test::clipboardText(), copyText("Information", "資料轉移完成."));
+
+    didu::test::pressKeys(dialog, "Return");
+    EXPECT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
+    didu::test::pressKeys(window, "Escape");
+    ASSERT_EQ(program.wait(10s), 0) << program.standardError();
+
+    const auto rows = db->query("SELECT MEMBER_ID, MEMBER_NAME, MEMBER_PHONE, CARD_ID, TAX_CODE, SALES_ID "
+                                "FROM MEMBER ORDER BY MEMBER_ID");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (didu::test::Row{"K1", "陳大文", "02-1", "K1", "Y", "S1"}));
+    EXPECT_EQ(rows[1][1], "member already");
+    EXPECT_EQ(rows[2], (didu::test::Row{"K3", "林美玲", "02-3", "K3", "Y", "S2"}));
+}
+
+TEST_F(Program, AMissingConfigurationFileShowsTheErrorBoxAndTheWindowStaysUsable)
+{
+    std::remove(db->connectionFilePath().c_str());
+    ProgramProcess program;
+    const std::string window = startAndFindWindow(program);
+    ASSERT_FALSE(window.empty());
+
+    didu::test::pressKeys(window, "Return");
+    const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
+    ASSERT_FALSE(box.empty()) << program.standardError();
+    didu::test::pressKeys(box, "ctrl+c");
+    EXPECT_EQ(didu::test::clipboardText(),
+              copyText("Diduradozori",
+                       "Driver/Connection Registry File '" + db->connectionFilePath() + "' not found."));
+    didu::test::pressKeys(box, "Return");
+    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+
+    // The same window, the same connection object: with the file back, OK works.
+    db->writeConfiguration();
+    db->detach();
+    didu::test::pressKeys(window, "Return");
+    const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
+    ASSERT_FALSE(dialog.empty()) << program.standardError();
+    didu::test::pressKeys(dialog, "Return");
+    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
+    didu::test::pressKeys(window, "Escape");
+    ASSERT_EQ(program.wait(10s), 0) << program.standardError();
+    EXPECT_EQ(db->scalar("SELECT COUNT(*) FROM MEMBER"), "3");
+}
+
+TEST_F(Program, WithoutADisplayTheStartupErrorGoesToStandardErrorWithExitCodeOne)
+{
+    ProgramProcess program({"DISPLAY=:7391", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="});
+    ASSERT_EQ(program.wait(20s), 1) << program.standardError();
+    const std::string error = program.standardError();
+    EXPECT_NE(error.find("in module DiduRaDozori at "), std::string::npos) << error;
+    EXPECT_NE(error.find("Cannot open display \":7391\"."), std::string::npos) << error;
+}
+
+} // namespace
