@@ -346,3 +346,36 @@ TEST_F(RecordedChain, NumbersReadInTheirShortestForm)
         clientDataSet->next();
     }
 }
+
+TEST_F(RecordedChain, SettingsThatTurnTheOrderOff)
+{
+    driver().setRows(CustomerQuery, threeCustomers());
+    driver().setIndices("CUSTOMER", primaryOnCustId());
+
+    // Without metadata no index is listed, so the server's order stays.
+    dataSet->setGetMetadata(false);
+    EXPECT_EQ(openAndReadIds(), (std::vector<std::string>{"C3", "C1", "C2"}));
+    EXPECT_TRUE(driver().callsStartingWith("MetaData.getIndices").empty());
+
+    // Keeping the server's order lists the key but does not sort by it.
+    makeChain(recording::referenceParams());
+    driver().setRows(CustomerQuery, threeCustomers());
+    driver().setIndices("CUSTOMER", primaryOnCustId());
+    provider->setOptions(DataSetProvider::poAllowCommandText | DataSetProvider::poRetainServerOrder);
+    EXPECT_EQ(openAndReadIds(), (std::vector<std::string>{"C3", "C1", "C2"}));
+    EXPECT_EQ(driver().callsStartingWith("MetaData.getIndices").size(), 1u);
+}
+
+TEST_F(RecordedChain, ProviderWithoutDataSetHandsOverNothing)
+{
+    DataSetProvider empty(nullptr);
+    ClientDataSet set(&empty);
+    set.setCommandText(CustomerQuery);
+    try {
+        set.open();
+        ADD_FAILURE() << "open succeeded";
+    } catch (const DatabaseError& error) {
+        EXPECT_STREQ(error.what(), "ClientDataSet1: Missing data provider or data packet");
+    }
+    EXPECT_FALSE(set.isOpen());
+}

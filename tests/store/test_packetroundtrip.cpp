@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <limits>
+#include <atomic>
+#include <thread>
 
 using namespace didu;
 using namespace didu::store;
@@ -281,4 +283,21 @@ TEST(PacketRoundTrip, CursorMovesToEndOfDataAndStaysThere)
     EXPECT_EQ(loaded.cursor->position(), 2u);
     loaded.cursor->first();
     EXPECT_EQ(valueOf(*loaded.cursor, 0).integer, 1);
+}
+
+TEST(StoreLoading, ManyThreadsAtOnceAllGetWorkingObjects)
+{
+    // The plugin is loaded under a lock; every thread must get a usable writer.
+    std::vector<std::thread> threads;
+    std::atomic<int> working{0};
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&] {
+            auto writer = StoreLoader::make<IPacketWriter>(PacketWriterClassId);
+            if (writer->addColumn("A", 1, ColumnType::Int32, 4) == StatusOk)
+                ++working;
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(working.load(), 8);
+    EXPECT_TRUE(StoreLoader::loaded());
 }
