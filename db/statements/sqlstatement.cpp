@@ -275,7 +275,12 @@ void SQLStatement::releaseCursor()
 
 void SQLStatement::close()
 {
+    const bool wasOpen = isOpen();
     releaseCursor();
+    // A connection that is not kept open and serves this statement alone can be
+    // let go: the statement gives up its command too, so nothing holds it.
+    if (wasOpen && !m_connection->settings().keepConnection && m_connection->clientCount() < 2)
+        unprepare(true);
 }
 
 void SQLStatement::connectionClosing()

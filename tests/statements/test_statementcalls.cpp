@@ -2,6 +2,8 @@
 // statements, checked with the recording driver.
 #include "tests/statements/statementfixture.h"
 
+#include <algorithm>
+
 namespace didu::test {
 namespace {
 
@@ -281,6 +283,65 @@ TEST_F(StatementCalls, StatementReleasedBeforeTheConnectionGoes)
     EXPECT_FALSE(m_query->prepared());
     EXPECT_EQ(rec().liveObjects("Cursor"), 0);
     EXPECT_EQ(rec().liveObjects("Command"), 0);
+}
+
+} // namespace
+} // namespace didu::test
+
+namespace didu::test {
+namespace {
+
+class StatementConnections : public RecordedStatement {};
+
+TEST_F(StatementConnections, NotKeptOpenTheOnlyStatementLetsTheConnectionGoOnClose)
+{
+    m_connection->settings().keepConnection = false;
+    const std::string text = joined(lookupLines("C1"));
+    rec().setRows(text, textRows("MEMBER_ID", {}));
+    setLines(*m_query, lookupLines("C1"));
+    m_query->open();
+    rec().clearCalls();
+    m_query->close();
+    EXPECT_FALSE(m_query->prepared());
+    EXPECT_FALSE(m_connection->connected());
+    const std::vector<std::string> calls = rec().calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 3),
+              (std::vector<std::string>{"Cursor.release()", "Command.getRowsAffected()", "Command.release()"}));
+    EXPECT_EQ(rec().callsStartingWith("Connection.disconnect").size(), 1u);
+
+    // With a second statement on the connection, close keeps the command.
+    SQLQuery other(m_connection.get(), "SQLQuery2");
+    m_query->open();
+    m_query->close();
+    EXPECT_TRUE(m_query->prepared());
+    EXPECT_TRUE(m_connection->connected());
+}
+
+TEST_F(StatementConnections, AStatementBeyondTheLimitRunsOnItsOwnConnectionAndReleasesIt)
+{
+    m_connection->close();
+    rec().setStatementLimit(1);
+    m_connection->open();
+    const std::string text = joined({"SELECT A FROM T"});
+    rec().setRows(text, textRows("A", {std::string("1")}));
+
+    SQLQuery second(m_connection.get(), "SQLQuery2");
+    rec().clearCalls();
+    setLines(*m_query, {"SELECT A FROM T"});
+    setLines(second, {"SELECT A FROM T"});
+    m_query->open();
+    second.open();
+    EXPECT_EQ(rec().liveObjects("Connection"), 2);
+    const std::vector<std::string> calls = rec().callsWithIds();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "Connection#2.getSQLCommand()"), calls.end())
+        << "one statement's command comes from the extra connection";
+
+    m_query->clearLines();
+    second.clearLines();
+    EXPECT_EQ(rec().liveObjects("Connection"), 1) << "the extra connection goes with its command";
+    EXPECT_EQ(rec().liveObjects("Command"), 0);
+    EXPECT_TRUE(m_connection->connected());
 }
 
 } // namespace
