@@ -1,0 +1,219 @@
+// transfer_bench [--repeat R] [N ...]: the time per customer of the headless transfer beside
+// two plain loops on Firebird's client library, on identical copies of one
+// embedded database (forced writes as created: on), with half of the customers
+// members already and then with all of them (the second press). Prints its
+// figures; default N = 10000 and 100000. With R repetitions each loop runs on
+// R copies, interleaved, and the best time of each is kept.
+#include "bench/transfer/benchdata.h"
+#include "bench/transfer/rawclient.h"
+#include "bench/transfer/rawloops.h"
+
+#include "db/connection/sqlconnection.h"
+#include "db/statements/clientdataset.h"
+#include "db/statements/datasetprovider.h"
+#include "db/statements/sqldataset.h"
+#include "db/statements/sqlstatement.h"
+#include "tests/support/tempdb/tempdatabase.h"
+#include "transfer/transfer.h"
+#include "transfer/transferview.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <algorithm>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The bar's rules without a bar; the completion message is taken as read.
+class HeadlessView : public didu::TransferView {
+public:
+    void setProgressMaximum(std::int32_t maximum) override
+    {
+        m_maximum = maximum;
+        m_position = std::min(m_position, maximum);
+    }
+    std::int32_t progressPosition() const override { return m_position; }
+    void setProgressPosition(std::int32_t position) override { m_position = std::clamp(position, 0, m_maximum); }
+    void showInformation(const std::string&) override { ++completions; }
+    int completions = 0;
+
+private:
+    std::int32_t m_maximum = 0;
+    std::int32_t m_position = 0;
+};
+
+template <typename Work>
+double seconds(Work&& work)
+{
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+long peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+long currentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+const char* verdict(double ratio, double target)
+{
+    return ratio <= target ? "meets" : "MISSES";
+}
+
+// The window's five database objects over one copy of the database, kept for
+// both presses as the window keeps them.
+struct TransferContext {
+    explicit TransferContext(didu::test::TempDatabase& db, const std::string& path)
+    {
+        db.writeConfiguration({{"Database", path}});
+        connection = std::make_unique<didu::SQLConnection>();
+        query = std::make_unique<didu::SQLQuery>(connection.get());
+        dataSet = std::make_unique<didu::SQLDataSet>(connection.get());
+        provider = std::make_unique<didu::DataSetProvider>(dataSet.get());
+        customers = std::make_unique<didu::ClientDataSet>(provider.get());
+        connection->open(); // connecting is not the transfer's work
+    }
+    ~TransferContext()
+    {
+        customers.reset();
+        provider.reset();
+        dataSet.reset();
+        query.reset();
+        connection.reset();
+    }
+    void run() { didu::Transfer(*customers, *query, view).run(); }
+
+    std::unique_ptr<didu::SQLConnection> connection;
+    std::unique_ptr<didu::SQLQuery> query;
+    std::unique_ptr<didu::SQLDataSet> dataSet;
+    std::unique_ptr<didu::DataSetProvider> provider;
+    std::unique_ptr<didu::ClientDataSet> customers;
+    HeadlessView view;
+};
+
+void runOne(std::size_t n, int repeats)
+{
+    didu::test::TempDatabase db(didu::bench::salesSchema());
+    db.detach();
+    const auto fillTime = seconds([&] { didu::bench::fillSalesData(db.databasePath(), n, 2); });
+    bool forced = false;
+    {
+        didu::bench::RawDatabase check(db.databasePath());
+        forced = check.forcedWrites();
+    }
+    // Identical copies, one per loop and repetition; the runs are interleaved so
+    // that a slow spell of the disk falls on all three alike.
+    auto copy = [&](const std::string& kind, int r) {
+        const std::string path = db.folder() + "/" + kind + std::to_string(r) + ".FDB";
+        std::filesystem::copy_file(db.databasePath(), path);
+        return path;
+    };
+    std::vector<std::unique_ptr<TransferContext>> transfers;
+    std::vector<std::unique_ptr<didu::bench::RawDatabase>> sames, naives;
+    long before = currentKiB();
+    long growth = 0;
+    for (int r = 0; r < repeats; ++r) {
+        const std::string transferPath = copy("TRANSFER", r);
+        sames.push_back(std::make_unique<didu::bench::RawDatabase>(copy("SAME", r)));
+        naives.push_back(std::make_unique<didu::bench::RawDatabase>(copy("NAIVE", r)));
+        if (r == 0)
+            before = currentKiB();
+        transfers.push_back(std::make_unique<TransferContext>(db, transferPath));
+    }
+    std::printf("N = %zu customers, %zu members already; forced writes %s; filled in %.1f s; best of %d\n", n,
+                (n + 1) / 2, forced ? "on" : "OFF", fillTime, repeats);
+
+    const double inf = 1e300;
+    double transfer[2] = {inf, inf}, same[2] = {inf, inf}, naive[2] = {inf, inf};
+    for (int press = 0; press < 2; ++press) {
+        for (int r = 0; r < repeats; ++r) {
+            std::size_t inserted[2] = {0, 0};
+            transfer[press] = std::min(transfer[press], seconds([&] { transfers[r]->run(); }));
+            if (press == 0 && r == 0)
+                growth = currentKiB() - before;
+            same[press] = std::min(same[press], seconds([&] { inserted[0] = didu::bench::runSameStatementsLoop(*sames[r]); }));
+            naive[press] = std::min(naive[press], seconds([&] { inserted[1] = didu::bench::runNaiveLoop(*naives[r]); }));
+            const std::size_t expected = press == 0 ? n / 2 : 0;
+            if (inserted[0] != expected || inserted[1] != expected)
+                throw std::runtime_error("a plain loop inserted another number of rows");
+        }
+    }
+    const long peak = peakKiB();
+    for (auto& t : transfers) {
+        if (t->view.completions != 2)
+            throw std::runtime_error("the transfer did not complete twice");
+    }
+    transfers.clear();
+    {
+        // Every customer is a member of the transfer's copy now.
+        didu::bench::RawDatabase copy0(db.folder() + "/TRANSFER0.FDB");
+        didu::bench::RawTransaction tr(copy0, {});
+        didu::bench::RawStatement count(copy0);
+        didu::bench::RawRow row(1);
+        count.prepare(tr, "SELECT CAST(COUNT(*) AS VARCHAR(20)) FROM MEMBER", &row);
+        count.execute(tr.handle(), nullptr);
+        if (!count.fetch(row) || row.text(0) != std::to_string(n))
+            throw std::runtime_error("the transfer left another number of members");
+        count.closeCursor();
+    }
+
+    auto us = [n](double s) { return s * 1e6 / static_cast<double>(n); };
+    std::printf("  time per customer        half new      all members (second press)\n");
+    std::printf("  transfer               %8.1f us      %8.1f us\n", us(transfer[0]), us(transfer[1]));
+    std::printf("  same-statements loop   %8.1f us      %8.1f us\n", us(same[0]), us(same[1]));
+    std::printf("  naive loop             %8.1f us      %8.1f us\n", us(naive[0]), us(naive[1]));
+    const double overSame[2] = {transfer[0] / same[0], transfer[1] / same[1]};
+    const double overNaive[2] = {transfer[0] / naive[0], transfer[1] / naive[1]};
+    std::printf("  transfer / same        %8.2f (<= 1.15 %s)  %6.2f (<= 1.15 %s)\n", overSame[0],
+                verdict(overSame[0], 1.15), overSame[1], verdict(overSame[1], 1.15));
+    std::printf("  transfer / naive       %8.2f (<= 0.90 %s)  %6.2f (<= 0.40 %s)\n", overNaive[0],
+                verdict(overNaive[0], 0.90), overNaive[1], verdict(overNaive[1], 0.40));
+    std::printf("  peak memory %.1f MiB; the first transfer grew the process by %.1f MiB\n\n", peak / 1024.0,
+                growth / 1024.0);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::size_t> sizes;
+    int repeats = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--repeat" && i + 1 < argc)
+            repeats = std::max(1, std::atoi(argv[++i]));
+        else
+            sizes.push_back(static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10)));
+    }
+    if (sizes.empty())
+        sizes = {10000, 100000};
+    try {
+        for (std::size_t n : sizes)
+            runOne(n, repeats);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "transfer_bench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
