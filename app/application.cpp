@@ -3,6 +3,7 @@
 #include "app/applicationtitle.h"
 #include "app/errorbox.h"
 #include "platform/library.h"
+#include "platform/timeseparator.h"
 
 #include <QIcon>
 #include <QSessionManager>
@@ -31,6 +32,9 @@ QString Application::title()
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
+    // The change time of new members uses the locale's separator as it is now.
+    if (event->type() == QEvent::LocaleChange)
+        reloadTimeSeparator();
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
