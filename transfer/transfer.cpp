@@ -51,8 +51,7 @@ void Transfer::run()
         // The bar reports its own, clamped position; adding one to it (and never
         // resetting it) is what makes a second run start full.
         const std::int32_t position = m_view.progressPosition();
-        if (position < std::numeric_limits<std::int32_t>::max())
-            m_view.setProgressPosition(position + 1);
+        m_view.setProgressPosition(position < std::numeric_limits<std::int32_t>::max() ? position + 1 : position);
 
         if (!memberExists(m_customers.valueAsText("CUST_ID")))
             insertMember();
