@@ -191,6 +191,22 @@ void ServerDatabase::attach()
     m_db = db;
 }
 
+void ServerDatabase::setForcedWrites(bool on)
+{
+    detach();
+    std::string dpb {char(isc_dpb_version1), char(isc_dpb_user_name), 6};
+    dpb += "SYSDBA";
+    dpb += char(isc_dpb_password);
+    dpb += char(m_password.size());
+    dpb += m_password;
+    dpb += {char(isc_dpb_force_write), 1, char(on ? 1 : 0)};
+    ISC_STATUS_ARRAY status {};
+    isc_db_handle db = 0;
+    if (isc_attach_database(status, 0, m_url.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
+        fail("cannot set forced writes of " + m_url, status);
+    isc_detach_database(status, &db);
+}
+
 void ServerDatabase::detach()
 {
     if (!m_db)

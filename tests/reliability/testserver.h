@@ -73,6 +73,10 @@ public:
     std::string scalar(const std::string& sql);
     /// Drops the attachment (the next call attaches again).
     void detach();
+    /// Turns the database's forced writes on or off. Off, a commit does not wait
+    /// for the disk: a killed process still loses nothing (the system keeps the
+    /// pages it was given), only a power cut could, which these tests do not make.
+    void setForcedWrites(bool on);
 
 private:
     void attach();
