@@ -1,0 +1,144 @@
+// The server goes away in the middle of a run: the run ends with the composed
+// driver text and keeps what it wrote, no later press hangs, and once the
+// server is back the work can be finished.
+#include "tests/reliability/serverfixture.h"
+#include "tests/reliability/transferrig.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Ends the test program when a step takes longer than it may: a lost
+// connection must never leave a press waiting for ever.
+class Watchdog {
+public:
+    Watchdog(std::chrono::seconds limit, const char* what)
+        : m_thread([this, limit, what] {
+              std::unique_lock lock(m_mutex);
+              if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
+                  std::fprintf(stderr, "hung: %s did not end within %lld s\n", what,
+                               static_cast<long long>(limit.count()));
+                  std::_Exit(3);
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_one();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_thread;
+};
+
+// The bar, with a hook at one position: there the server is stopped, between
+// one customer's statements and the next.
+class StoppingView : public didu::test::RecordingView {
+public:
+    void setProgressPosition(std::int32_t position) override
+    {
+        RecordingView::setProgressPosition(position);
+        if (position == stopAt && onStop) {
+            onStop();
+            onStop = {};
+        }
+    }
+    std::int32_t stopAt = -1;
+    std::function<void()> onStop;
+};
+
+class LostConnection : public didu::test::ServerTest {};
+
+TEST_F(LostConnection, RunEndsWithTheDriverTextNothingHangsAndTheWorkCanBeFinished)
+{
+    const int customers = 400;
+    db->execute(didu::test::addCustomersSql(customers));
+    db->setForcedWrites(false);
+    db->detach();
+    useConfigurationHere();
+
+    didu::test::TransferRig rig;
+    StoppingView view;
+    didu::Transfer transfer(*rig.customers, *rig.query, view);
+    auto press = [&]() -> std::optional<std::string> {
+        try {
+            transfer.run();
+        } catch (const std::exception& error) {
+            return std::string(error.what());
+        }
+        return std::nullopt;
+    };
+
+    view.stopAt = customers / 2;
+    view.onStop = [this] { server->stop(); };
+    std::optional<std::string> lost;
+    {
+        Watchdog dog(120s, "the run whose server stopped");
+        lost = press();
+    }
+    ASSERT_TRUE(lost.has_value()) << "the run went on without its server";
+    std::printf("[ figures  ] server stopped at customer %d of %d: %s\n", customers / 2, customers, lost->c_str());
+    EXPECT_NE(lost->find("SQL Server Error: "), std::string::npos) << *lost;
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.progressPosition(), customers / 2) << "the bar keeps the failing customer's step";
+
+    // Pressed again while the server is still away: an error, at once.
+    std::optional<std::string> away;
+    {
+        Watchdog dog(120s, "a press while the server is away");
+        away = press();
+    }
+    ASSERT_TRUE(away.has_value());
+    std::printf("[ figures  ] pressed while the server is away: %s\n", away->c_str());
+    EXPECT_FALSE(away->empty());
+
+    server->start();
+    db->detach();
+    // What was written before the server stopped stays.
+    const int kept = count("SELECT COUNT(*) FROM MEMBER");
+    EXPECT_EQ(kept, customers / 2 - 1);
+    EXPECT_EQ(count(didu::test::kWholeMemberRowsSql), kept);
+
+    // Back: a press either reconnects and completes, or reports the lost
+    // connection at once; then a program started anew completes the work.
+    std::optional<std::string> back;
+    {
+        Watchdog dog(300s, "the press after the server came back");
+        back = press();
+    }
+    if (back) {
+        std::printf("[ figures  ] pressed after the server came back: %s\n", back->c_str());
+        EXPECT_NE(back->find("connection"), std::string::npos) << *back;
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), kept);
+        didu::test::TransferRig restarted;
+        Watchdog dog(300s, "a run of a new program after the server came back");
+        EXPECT_EQ(restarted.run(), std::nullopt);
+        EXPECT_EQ(restarted.view.messages, std::vector<std::string> {"資料轉移完成."});
+    } else {
+        EXPECT_EQ(view.messages, std::vector<std::string> {"資料轉移完成."});
+    }
+    EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), customers);
+    EXPECT_EQ(count(didu::test::kWholeMemberRowsSql), customers);
+}
+
+} // namespace
