@@ -206,30 +206,51 @@ TEST_F(TransferRun, IdsKeepTheirBlanksAndQuotesCannotEndTheLiteral)
 
 TEST_F(TransferRun, FailurePartWayKeepsEarlierRowsAndARerunCompletes)
 {
-    // MAIL_NUM of MEMBER holds five characters; C002's is longer.
-    open(std::string(kCustomerTable) + kMemberTable);
-    addCustomer({"C001", "Ann", "1", "a", "106", "S"});
-    addCustomer({"C002", "Bo", "2", "b", "1060001", "S"});
-    addCustomer({"C003", "Cid", "3", "c", "108", "S"});
+    // C002 breaks a constraint of MEMBER: its phone (NULL, so empty text) where
+    // one is required, or a mail number longer than the column holds.
+    struct Case {
+        const char* what;
+        std::string extraSchema;
+        Value badPhone;
+        std::string badMail;
+        std::string repair;
+    };
+    const std::vector<Case> cases = {
+        {"check constraint", "ALTER TABLE MEMBER ADD CONSTRAINT PHONE_GIVEN CHECK (MEMBER_PHONE <> '');",
+         std::nullopt, "107", "UPDATE CUSTOMER SET TEL_1 = '2' WHERE CUST_ID = 'C002'"},
+        {"value too long", "", std::string("2"), "1070001",
+         "UPDATE CUSTOMER SET MAIL_NUM = '107' WHERE CUST_ID = 'C002'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        view = LoggingView();
+        open(std::string(kCustomerTable) + kMemberTable + c.extraSchema);
+        addCustomer({"C001", "Ann", "1", "a", "106", "S"});
+        addCustomer({"C002", "Bo", c.badPhone, "b", c.badMail, "S"});
+        addCustomer({"C003", "Cid", "3", "c", "108", "S"});
 
-    EXPECT_THROW(run(), DatabaseError);
-    EXPECT_EQ(members().size(), 1u);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"max 3", "get 0", "set 1 -> 1", "get 1", "set 2 -> 2"}));
-    EXPECT_TRUE(view.messages.empty());
+        EXPECT_THROW(run(), DatabaseError);
+        EXPECT_EQ(members().size(), 1u);
+        // The bar was advanced for the failing customer, and no further.
+        EXPECT_EQ(view.calls, (std::vector<std::string>{"max 3", "get 0", "set 1 -> 1", "get 1", "set 2 -> 2"}));
+        EXPECT_TRUE(view.messages.empty());
 
-    // The cause persists: the run fails again at the same customer.
-    view.calls.clear();
-    EXPECT_THROW(run(), DatabaseError);
-    EXPECT_EQ(members().size(), 1u);
+        // The cause persists: the run fails again at the same customer.
+        view.calls.clear();
+        EXPECT_THROW(run(), DatabaseError);
+        EXPECT_EQ(members().size(), 1u);
 
-    db->execute("UPDATE CUSTOMER SET MAIL_NUM = '107' WHERE CUST_ID = 'C002'");
-    view.calls.clear();
-    run();
-    EXPECT_EQ(view.calls.back(), "info");
-    const auto rows = members();
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[1][7], Value("107"));
-    EXPECT_EQ(rows[2][0], Value("C003"));
+        db->execute(c.repair);
+        view.calls.clear();
+        run();
+        EXPECT_EQ(view.calls.back(), "info");
+        const auto rows = members();
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[1][0], Value("C002"));
+        EXPECT_EQ(rows[1][7], Value("107"));
+        EXPECT_EQ(rows[2][0], Value("C003"));
+    }
 }
 
 TEST_F(TransferRun, MissingColumnsFailWhenFirstRead)
