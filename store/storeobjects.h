@@ -28,6 +28,7 @@ private:
     std::uint32_t m_rows;
 };
 
+/// Packs rows into one growing buffer laid out as in packetformat.h.
 class PacketWriter final : public IPacketWriter {
 public:
     PacketWriter();
@@ -74,6 +75,8 @@ private:
     std::string m_error;
 };
 
+/// Holds a packet's rows in place and an index of where each row starts, in
+/// the held order.
 class RowStore final : public IRowStore {
 public:
     RowStore() = default;
@@ -111,6 +114,7 @@ private:
     std::string m_error;
 };
 
+/// A position in a row store, with the current row's values located once per move.
 class StoreCursor final : public IStoreCursor {
 public:
     const char* lastError() const override { return m_error.c_str(); }
