@@ -31,16 +31,22 @@ public:
     enum class ValueType { None, Text, Int16 };
     enum class Kind { Unset, Null, Text, Int };
 
+    /// A fresh parameter: unset, untyped, no direction.
     explicit SQLParam(std::string name) : m_name(std::move(name)) {}
 
+    /// The name as written in the marker.
     const std::string& name() const { return m_name; }
+    /// None until the first typed value.
     ValueType valueType() const { return m_type; }
     /// Set once a value other than unset is given.
     bool bound() const { return m_bound; }
     /// Unset or NULL.
     bool isNull() const { return m_kind == Kind::Unset || m_kind == Kind::Null; }
+    /// What the value is now.
     Kind kind() const { return m_kind; }
+    /// The text value (when kind() is Text).
     const std::string& text() const { return m_text; }
+    /// The integer value (when kind() is Int).
     std::int16_t integer() const { return m_integer; }
     /// 0 until bound for the first time, then dbx::ParamIn.
     std::int32_t direction() const { return m_direction; }
@@ -49,7 +55,9 @@ public:
     void setValue(std::string_view text);
     /// An integer; an untyped parameter becomes a 16-bit signed integer one.
     void setValue(std::int16_t value);
+    /// 8-bit integers are 16-bit signed integers to the driver.
     void setValue(std::int8_t value) { setValue(static_cast<std::int16_t>(value)); }
+    /// The transfer's zero comes as an unsigned 8-bit integer.
     void setValue(std::uint8_t value) { setValue(static_cast<std::int16_t>(value)); }
     /// NULL: bound, but fixes no type.
     void setNull();
@@ -106,14 +114,19 @@ public:
     SQLStatement(const SQLStatement&) = delete;
     SQLStatement& operator=(const SQLStatement&) = delete;
 
+    /// The object's name, the prefix of its messages ("SQLQuery1").
     const std::string& name() const { return m_name; }
+    /// The connection it was made with (SQLConnection1).
     SQLConnection* connection() const { return m_connection; }
 
     // Statement lines. Every add, and every clear of a non-empty list, is a change
     // of the lines: close, unprepare, rescan, rebuild the parameters (values of
     // parameters whose names come back are kept).
+    /// The statement lines, in order.
     const std::vector<std::string>& lines() const { return m_lines; }
+    /// Empties the lines; a change only when there were any.
     void clearLines();
+    /// Appends one line; always a change.
     void addLine(std::string line);
     /// The lines joined, each followed by CR LF.
     const std::string& text() const { return m_text; }
@@ -131,8 +144,11 @@ public:
     /// Prepares first when needed; a held-back prepare failure is raised here.
     /// Does nothing when already open.
     void open();
-    /// Releases the cursor and drops the fields; the statement stays prepared.
+    /// Releases the cursor and drops the fields; the statement stays prepared, so
+    /// the next open runs the same command again. (On a connection that is not
+    /// kept open and serves this statement alone, it unprepares as well.)
     void close();
+    /// An open result (on a row or at end of data).
     bool isOpen() const { return m_cursor != nullptr; }
     /// At end of data (also true while closed).
     bool eof() const { return m_eof; }
@@ -155,8 +171,9 @@ public:
     /// The text of this statement's last driver failure (empty at first).
     const std::string& lastError() const { return m_lastError; }
 
-    // ConnectionClient
+    /// The connection is disconnecting: close and release the command.
     void connectionClosing() override;
+    /// Open statements keep a connection that is not kept open from closing when idle.
     bool isActive() const override { return isOpen(); }
 
 protected:
@@ -220,6 +237,7 @@ private:
 /// SQLQuery1: the transfer's lookup and insert statement.
 class SQLQuery : public SQLStatement {
 public:
+    /// The window's SQLQuery1 over `connection`.
     explicit SQLQuery(SQLConnection* connection, std::string name = "SQLQuery1")
         : SQLStatement(std::move(name), connection) {}
 };
