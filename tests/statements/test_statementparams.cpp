@@ -176,5 +176,43 @@ TEST_F(StatementParams, DuplicateColumnNamesAreNumbered)
     EXPECT_EQ(m_query->fieldByName("A_2").number, 5);
 }
 
+TEST_F(StatementParams, TheNullTestReadsEachTypeWithItsOwnReader)
+{
+    const struct {
+        std::uint16_t type;
+        const char* reader; // null: no reader, the value counts as NULL unread
+        const char* value;
+    } cases[] = {
+        {dbx::FieldZString, "Cursor.getString(1)", "x"},     {dbx::FieldInt16, "Cursor.getShort(1)", "1"},
+        {dbx::FieldBool, "Cursor.getShort(1)", "1"},         {dbx::FieldInt32, "Cursor.getLong(1)", "1"},
+        {dbx::FieldInt64, "Cursor.getInt64(1)", "1"},        {dbx::FieldFloat, "Cursor.getDouble(1)", "1.5"},
+        {dbx::FieldBcd, "Cursor.getBcd(1)", "1.25"},         {dbx::FieldDate, "Cursor.getDate(1)", "2024-01-02"},
+        {dbx::FieldTime, "Cursor.getTime(1)", "10:11:12"},   {dbx::FieldTimeStamp, "Cursor.getTimeStamp(1)", "2024-01-02 10:11:12"},
+        {dbx::FieldBytes, "Cursor.getBytes(1)", "ab"},       {dbx::FieldBlob, "Cursor.getBlobSize(1)", "blob"},
+        {dbx::FieldUnknown, nullptr, "?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        recording::Rows rows;
+        rows.columns.push_back({"V", c.type, 0, 32});
+        rows.rows.push_back({std::string(c.value)});
+        rows.rows.push_back({std::nullopt});
+        rec().setRows(joined({"SELECT V FROM T"}), rows);
+        setLines(*m_query, {"SELECT V FROM T"});
+        m_query->open();
+        rec().clearCalls();
+        const bool firstIsNull = m_query->fieldByName("V").isNull();
+        std::vector<std::string> expected = {"Cursor.getColumnType(1)"};
+        if (c.reader)
+            expected.push_back(c.reader);
+        const std::vector<std::string> calls = rec().callsStartingWith("Cursor.");
+        ASSERT_GE(calls.size(), expected.size());
+        EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + expected.size()), expected);
+        EXPECT_EQ(firstIsNull, c.reader == nullptr);
+        m_query->next();
+        EXPECT_TRUE(m_query->fieldByName("V").isNull());
+    }
+}
+
 } // namespace
 } // namespace didu::test
