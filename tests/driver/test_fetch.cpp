@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace didu::test;
@@ -45,11 +47,15 @@ TEST(DriverFetch, RowsOfABlockAreFetchedBeforeTheCallerAsks)
         Ref<dbx::ISQLCursor> cursor;
         check(command->execute(cursor.out()), command.p);
         ASSERT_EQ(cursor->next(), dbx::ResultOk);
-        db.execute("DELETE FROM T WHERE ID > 1");
         std::vector<Row> rows {{cellText(cursor.p, 1), cellText(cursor.p, 2)}};
+        db.execute("DELETE FROM T WHERE ID <> " + *rows[0][0]);
         for (const Row& row : readAll(cursor.p))
             rows.push_back(row);
-        EXPECT_EQ(rows, numbers(1, static_cast<int>(std::min<std::intptr_t>(rowset, 10)))) << rowset;
+        // Rows come in storage order, which after a delete need not be the order
+        // of insertion: the count of survivors is what tells.
+        std::sort(rows.begin(), rows.end());
+        EXPECT_EQ(std::unique(rows.begin(), rows.end()), rows.end()) << rowset;
+        EXPECT_EQ(rows.size(), static_cast<std::size_t>(std::min<std::intptr_t>(rowset, 10))) << rowset;
     }
 }
 

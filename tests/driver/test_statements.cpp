@@ -147,6 +147,10 @@ TEST(DriverStatements, ExecuteGivesACursorOnlyForRows)
     EXPECT_EQ(s.exec("UPDATE T SET A = A + 1"), 2u);
     EXPECT_EQ(s.exec("DELETE FROM T WHERE A = 99"), 0u);
     EXPECT_EQ(db.query("SELECT A FROM T"), (std::vector<Row> {{"2"}, {"2"}}));
+    // Definitions commit like any other statement and are usable at once.
+    EXPECT_EQ(s.exec("CREATE TABLE X (B VARCHAR(3))"), 0u);
+    EXPECT_EQ(s.exec("INSERT INTO X VALUES ('new')"), 1u);
+    EXPECT_EQ(s.select("SELECT B FROM X"), (std::vector<Row> {{"new"}}));
 }
 
 TEST(DriverStatements, FailuresAnswerFirebirdsOwnText)
