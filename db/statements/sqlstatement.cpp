@@ -51,7 +51,8 @@ bool firstWordIsSelect(std::string_view text)
     std::size_t end = i;
     while (end < text.size() && ((text[end] >= 'A' && text[end] <= 'Z') || (text[end] >= 'a' && text[end] <= 'z')))
         ++end;
-    return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", LocaleRules::plain());
+    static const LocaleRules ascii = LocaleRules::plain();
+    return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", ascii);
 }
 
 } // namespace
