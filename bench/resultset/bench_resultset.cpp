@@ -179,7 +179,8 @@ int main(int argc, char** argv)
                 open = o;
         }
         std::printf("\nrows                        %.0f (open) / %.0f (loop)\n", open["rows"], loop["rows"]);
-        std::printf("fetched text                %.1f MB\n", mb(loop["text"]));
+        std::printf("fetched text                %.1f MB (loop), %.1f MB (provider)\n", mb(loop["text"]),
+                    mb(open["text"]));
         std::printf("plain loop into a vector    %.3f s, peak +%.1f MB\n", loop["time"], mb(loop["peak"]));
         std::printf("ClientDataSet1.open         %.3f s, peak +%.1f MB\n", open["time"], mb(open["peak"]));
         std::printf("  fetch (driver row moves)  %.3f s\n", open["fetch"]);
