@@ -115,4 +115,27 @@ TEST(ConnectFromFiles, AMissingClientLibraryReadsAsTheOperatorSeesIt)
     EXPECT_TRUE(connection.connected());
 }
 
+TEST(ConnectFromFiles, AServerThatCannotBeReachedReadsAsTheOperatorSeesIt)
+{
+    TempDatabase db;
+    // Port 1 on the loopback address: nothing listens there, the refusal is at once.
+    const struct {
+        std::vector<Setting> params;
+        std::string host;
+    } cases[] = {
+        {{{"Database", "127.0.0.1/1:/srv/TORDATA.FDB"}}, "127.0.0.1"},
+        {{{"Database", "/srv/TORDATA.FDB"}, {"HostName", "127.0.0.1"}, {"Server Port", "1"}}, "127.0.0.1"},
+    };
+    for (const auto& c : cases) {
+        db.writeConfiguration(c.params);
+        SQLConnection connection;
+        const std::string text = openFailure(connection);
+        EXPECT_EQ(text.rfind("dbExpress Error: [0x0015]: Connection failed\r\n"
+                             "SQL Server Error: Unable to complete network request to host \"" + c.host + "\".\r\n", 0),
+                  0u)
+            << text;
+        EXPECT_EQ(connection.state(), SQLConnection::State::Closed);
+    }
+}
+
 } // namespace
