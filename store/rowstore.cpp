@@ -192,6 +192,12 @@ Status RowStore::indexRows(std::uint32_t rows)
     const std::size_t keyCount = m_order.size();
     std::vector<const std::uint8_t*> values(count);
     std::vector<const std::uint8_t*> keyValues;
+    // Every row holds at least its NULL bitmap, so a row count that the rows'
+    // bytes cannot hold is damage, refused before anything is reserved for it.
+    const std::size_t rowBytes = (count + 7) / 8;
+    const auto available = static_cast<std::size_t>(m_rowsEnd - (m_base + packet::HeaderSize));
+    if (rows > 0 && (rowBytes == 0 || rows > available / rowBytes))
+        return fail(StatusBadPacket, "Data packet is damaged");
     m_rowOffsets.reserve(rows);
     if (keyCount && rows > 1)
         keyValues.reserve(std::size_t(rows) * keyCount);

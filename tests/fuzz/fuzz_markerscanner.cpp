@@ -1,0 +1,58 @@
+// The marker scanner on arbitrary statement text under three character sets
+// (the first byte picks one). Beyond not crashing: a text without a colon
+// reaches the driver unchanged, the driver text is never longer than the
+// statement text, and a scan into a reused result gives what a fresh scan gives.
+#include "db/statements/markerscanner.h"
+#include "platform/locale.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+void check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "property broken: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    didu::LeadBytes leadBytes;
+    switch (data[0] % 3) {
+    case 0:
+        break;
+    case 1:
+        leadBytes = didu::LocaleRules::big5().leadBytes;
+        break;
+    case 2:
+        leadBytes = didu::LeadBytes::range(0xC2, 0xF4);
+        break;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    const didu::MarkerScan fresh = didu::scanMarkers(text, leadBytes);
+    check(fresh.driverText.size() <= text.size(), "driver text longer than the statement");
+    if (text.find(':') == std::string_view::npos) {
+        check(fresh.driverText == text, "text without a colon changed");
+        check(fresh.names.empty(), "a marker without a colon");
+    }
+    std::size_t questionMarks = 0;
+    for (char c : fresh.driverText)
+        questionMarks += c == '?';
+    check(questionMarks >= fresh.names.size(), "a marker without its ?");
+
+    // The statement object reuses one result for every scan.
+    static didu::MarkerScan reused;
+    didu::scanMarkers(text, leadBytes, reused);
+    check(reused.driverText == fresh.driverText && reused.names == fresh.names, "reused result differs");
+    return 0;
+}
