@@ -11,7 +11,25 @@
 
 namespace didu {
 
-SQLConnection::SQLConnection(std::string name) : m_name(std::move(name))
+NameValueList SQLConnection::storedParams()
+{
+    return NameValueList{"DriverName=Interbase",
+                         "Database=C:\\torvik\\data\\TORDATA.GDB",
+                         "RoleName=RoleName",
+                         "User_Name=sysdba",
+                         "Password=quietfern",
+                         "ServerCharSet=",
+                         "SQLDialect=3",
+                         "BlobSize=-1",
+                         "CommitRetain=False",
+                         "WaitOnLocks=True",
+                         "ErrorResourceFile=",
+                         "LocaleCode=0000",
+                         "Interbase TransIsolation=ReadCommited",
+                         "Trim Char=False"};
+}
+
+SQLConnection::SQLConnection(std::string name) : m_name(std::move(name)), m_params(storedParams())
 {
     // Only the connection file's place is settled now; a broken per-user value
     // leaves it empty, and the first connect then reports the file as not found.

@@ -42,6 +42,10 @@ public:
         bool keepConnection = true;
     };
 
+    /// The fourteen parameter lines stored with the window, in order; the
+    /// connection file's section replaces them at connect time.
+    static NameValueList storedParams();
+
     /// Creates the connection closed; only the connection configuration file is
     /// located here (an error doing so leaves its path empty).
     explicit SQLConnection(std::string name = "SQLConnection1");

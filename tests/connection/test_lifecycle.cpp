@@ -96,6 +96,24 @@ TEST(Disconnect, DestroyingAnOpenConnectionDisconnects)
     EXPECT_TRUE(control().calls().empty());
 }
 
+TEST(Connection, StartsWithTheStoredSettings)
+{
+    auto config = recording::useRecordingDriver();
+    SQLConnection connection;
+    EXPECT_EQ(connection.name(), "SQLConnection1");
+    EXPECT_EQ(connection.state(), SQLConnection::State::Closed);
+    EXPECT_EQ(connection.params().lines().size(), 14u);
+    EXPECT_EQ(connection.params().value("Database"), "C:\\torvik\\data\\TORDATA.GDB");
+    EXPECT_EQ(connection.params().value("RowsetSize"), "");
+    EXPECT_EQ(connection.settings().connectionName, "Torvik");
+    EXPECT_TRUE(connection.settings().loadParamsOnConnect);
+    EXPECT_FALSE(connection.settings().loginPrompt);
+    EXPECT_TRUE(connection.settings().keepConnection);
+    // At connect time the file's section replaces the stored lines.
+    connection.open();
+    EXPECT_EQ(connection.params().value("Database"), recording::ReferenceDatabase);
+}
+
 TEST(Connection, LoadParamsReadsOnceUntilADisconnect)
 {
     auto config = recording::useRecordingDriver();
