@@ -155,6 +155,11 @@ TEST(ConfigFile, MissingFoldersAndUnreadableFilesReadAsEmpty)
     EXPECT_FALSE(configFileExists(""));
     EXPECT_TRUE(readConfigSection("", "Torvik").empty());
 
+    // A pipe would block a reader that opened it; it is not a file.
+    ASSERT_EQ(::mkfifo(folder.filePath("pipe.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(configFileExists(folder.filePath("pipe.ini")));
+    EXPECT_TRUE(readConfigSection(folder.filePath("pipe.ini"), "Torvik").empty());
+
     folder.writeFile("locked.ini", "[Torvik]\nDriverName=Interbase\n");
     ASSERT_EQ(::chmod(folder.filePath("locked.ini").c_str(), 0), 0);
     EXPECT_TRUE(configFileExists(folder.filePath("locked.ini")));
