@@ -27,6 +27,7 @@ public:
 
 class SQLConnection {
 public:
+    /// Where the connection stands; connecting and disconnecting last one call.
     enum class State { Closed, Connecting, Open, Disconnecting };
 
     /// The settings stored with the window; at connect time the configuration
@@ -54,22 +55,28 @@ public:
     SQLConnection(const SQLConnection&) = delete;
     SQLConnection& operator=(const SQLConnection&) = delete;
 
+    /// The object's name, used in the "%s: %s" prefix of its messages.
     const std::string& name() const { return m_name; }
+    /// The stored settings; after a connect they hold the values read from the files.
     Settings& settings() { return m_settings; }
     const Settings& settings() const { return m_settings; }
+    /// The parameter list: the stored lines, or the connection file's section once read.
     NameValueList& params() { return m_params; }
     const NameValueList& params() const { return m_params; }
     /// Path of the connection configuration file, fixed at creation.
     const std::string& connectionFilePath() const { return m_connectionFile; }
 
+    /// The current state.
     State state() const { return m_state; }
+    /// True while open.
     bool connected() const { return m_state == State::Open; }
 
     /// Open on demand: connects when not open, else does nothing.
     void open();
     /// Disconnects; closing a closed connection does nothing.
     void close();
-    /// Step 1 of connecting alone: reads the parameter list unless already loaded.
+    /// Step 1 of connecting alone: reads the parameter list unless already loaded
+    /// (does nothing while loadParamsOnConnect is off).
     void loadParams();
     /// Closes the connection only when nothing keeps it open (never with keepConnection on).
     void closeWhenIdle();
@@ -88,12 +95,14 @@ public:
     /// The program never starts a transaction of its own.
     bool inTransaction() const { return false; }
 
-    /// Driver objects of an open connection (null while closed).
+    /// The driver's connection object while open (null while closed).
     dbx::ISQLConnection* driverConnection() const { return m_connection; }
+    /// The driver's metadata object while open (null while closed).
     dbx::ISQLMetaData* metaData() const { return m_metaData; }
 
     /// Statements register here so that a disconnect can close them first.
     void attach(ConnectionClient* client);
+    /// A statement going away unregisters itself.
     void detach(ConnectionClient* client);
     /// How many statement objects are attached.
     std::size_t clientCount() const { return m_clients.size(); }
