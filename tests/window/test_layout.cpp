@@ -2,10 +2,16 @@
 #include "app/formlayout.h"
 #include "app/frmdiduradozori.h"
 #include "app/image.h"
+#include "app/informationdialog.h"
 #include "app/panel.h"
 #include "app/progressbar.h"
 
+#include <QMessageBox>
 #include <QTest>
+
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
 
 #include <gtest/gtest.h>
 
@@ -223,6 +229,33 @@ TEST(FormLayout, TheWindowAppliesTheScalingButKeepsItsOuterSize)
         form.showCentred();
         EXPECT_EQ(form.frameGeometry().size(), QSize(514, 298)) << ppi;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(FormLayout, APictureThatCannotBeDecodedIsReportedOnceAfterDrawing)
+{
+    QStringList shown;
+    didu::setModalDialogHook([&](QDialog& dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+            shown << box->text();
+        dialog.accept();
+    });
+    didu::Image image;
+    image.resize(485, 172);
+    image.setPicture(didu::JpegPicture(QByteArray("not a JPEG file")), didu::PictureDepth::TrueColour);
+    image.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&image));
+    for (int i = 0; i < 3; ++i) {
+        image.repaint();
+        QTest::qWait(20);
+    }
+    didu::setModalDialogHook({});
+    EXPECT_EQ(shown, QStringList{QStringLiteral("JPEG error #%1.").arg(JERR_NO_SOI)});
+    EXPECT_EQ(image.decodeError(), "JPEG error #" + std::to_string(JERR_NO_SOI));
+    EXPECT_TRUE(image.decoded().isNull());
 }
 
 } // namespace
