@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <strings.h>
+#include <unistd.h>
 
 namespace didu::test {
 
@@ -63,10 +64,26 @@ std::string section(const std::string& name, std::vector<Setting> lines, const s
     return text;
 }
 
+/// The embedded engine keeps its lock files in /tmp/firebird, and a process that
+/// cannot write there fails at its first attach. When another user made that
+/// folder, this process gets a lock folder of its own (the engine reads the
+/// setting once, at its first attach; child processes inherit it).
+void ensureLockFolder()
+{
+    if (std::getenv("FIREBIRD_LOCK") || ::access("/tmp/firebird", F_OK) != 0 || ::access("/tmp/firebird", W_OK) == 0)
+        return;
+    const char* base = std::getenv("TMPDIR");
+    const std::string folder = std::string(base && *base ? base : "/tmp") + "/firebird-" + std::to_string(::getuid());
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    ::setenv("FIREBIRD_LOCK", folder.c_str(), 0);
+}
+
 } // namespace
 
 TempDatabase::TempDatabase(const std::string& setupSql)
 {
+    ensureLockFolder();
     m_folder = makeTempFolder();
     m_databasePath = m_folder + "/TORDATA.FDB";
     try {

@@ -10,6 +10,12 @@
 //
 // and XDG_CONFIG_HOME is set to <folder>/config for the life of the fixture (the
 // previous value comes back afterwards). Everything is removed on destruction.
+// When /tmp/firebird belongs to another user, FIREBIRD_LOCK is set to a lock
+// folder of this user's own, so the embedded engine can start.
+//
+// The fixture keeps an attachment of its own open once it has run anything.
+// Embedded Firebird gives a database file to one process at a time: call
+// detach() before another process (the program under test) opens it.
 //
 //   didu::test::TempDatabase db("CREATE TABLE T (A INTEGER, B VARCHAR(10));"
 //                               "INSERT INTO T VALUES (1, 'x');");
