@@ -1,15 +1,56 @@
 #include "transfer/lookupliteral.h"
 
+#include "platform/locale.h"
+
 namespace didu {
+
+namespace {
+
+bool isScannerQuote(char c)
+{
+    return c == '\'' || c == '"' || c == '`';
+}
+
+} // namespace
 
 std::string quotedLiteralContent(std::string_view text)
 {
-    std::string content;
-    content.reserve(text.size() + 2);
+    return quotedLiteralContent(text, userLocale().leadBytes);
+}
+
+std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes)
+{
+    std::string doubled;
+    doubled.reserve(text.size() + 2);
     for (char c : text) {
-        content += c;
+        doubled += c;
         if (c == '\'')
-            content += '\'';
+            doubled += '\'';
+    }
+
+    // The statement's marker scanner reads this text before the server does, and
+    // it takes " and ` for quotes too, which the server does not inside a '...'
+    // literal. Where the scanner would think itself outside quotes, a colon of
+    // the id would start a marker; written twice there, the scanner hands the
+    // server the one colon. The walk follows the scanner exactly: it starts
+    // inside the literal's opening quote and takes a lead byte with the byte
+    // after it.
+    std::string content;
+    content.reserve(doubled.size() + 2);
+    bool quoted = true;
+    for (std::size_t i = 0; i < doubled.size(); ++i) {
+        const char c = doubled[i];
+        if (leadBytes.isLead(static_cast<unsigned char>(c))) {
+            content += c;
+            if (i + 1 < doubled.size())
+                content += doubled[++i];
+            continue;
+        }
+        if (isScannerQuote(c))
+            quoted = !quoted;
+        else if (c == ':' && !quoted)
+            content += ':';
+        content += c;
     }
     return content;
 }

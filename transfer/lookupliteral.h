@@ -6,8 +6,16 @@
 
 namespace didu {
 
+class LeadBytes;
+
 /// `text` as the content of a single-quoted SQL literal: every "'" written twice,
 /// so that no id can end the literal and the lookup compares the whole id.
+/// A colon of the id that the statement's marker scanner would take for the start
+/// of a marker (after a " or ` of the id) is written twice, so that the server
+/// still receives the id unchanged.
 std::string quotedLiteralContent(std::string_view text);
+
+/// The same under the lead bytes of another character set.
+std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes);
 
 } // namespace didu

@@ -2,6 +2,7 @@
 // database: each customer gives its own correct member row or the run stops
 // with the exact error text; no crash, and never a row for another customer.
 #include "tests/reliability/transferrig.h"
+#include "platform/locale.h"
 #include "tests/support/tempdb/tempdatabase.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,9 @@ TEST(HostileCustomers, EachGetsExactlyItsOwnRowAndNoStatementIsChanged)
         {"it''s", "Doubled", "4", "d", "Doubled"},
         {"a'b:MEMBER_ID", ":MAIL_NUM", ":TEL_1", "?", ":MAIL_NUM"},
         {"back\\'slash", "\\", "5", "e", "\\"},
+        // The other two quote characters of statement text, before a colon.
+        {"dq\":MAIL_NUM", "Double", "5", "e", "Double"},
+        {"bq`:MAIL_NUM", "Back", "5", "e", "Back"},
         {"ctrl", std::string("\x01\x02 Control\tname \x1f", 17), "6", "f", "Control\tname"},
         {"ctrl-long", std::string("\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f", 10) + "abcdefghijklmnop", "7", "g", "abcdefghij"},
         {"utf8-bad", std::string("\xff\xfe\xc0\x80 broken \xe9\x99"), "8", "h", "\xff\xfe\xc0\x80 broken \xe9\x99"},
@@ -87,6 +91,28 @@ TEST(HostileCustomers, EachGetsExactlyItsOwnRowAndNoStatementIsChanged)
     }
 
     // A second press finds every one of them, the hostile ids included.
+    TransferRig again;
+    ASSERT_EQ(again.run(), std::nullopt);
+    EXPECT_EQ(members(db), byId);
+}
+
+// Under Big5 the scanner takes a lead byte with the byte after it, even when
+// that byte is a quote; the lookup must still reach the server whole.
+TEST(HostileCustomers, Big5IdsKeepTheLookupWhole)
+{
+    const didu::ScopedLocaleRules big5(didu::LocaleRules::big5());
+    TempDatabase db(kWideSchema);
+    const std::vector<std::string> ids = {
+        "\xa5':MAIL_NUM", "\xa5\x60:MAIL_NUM", "x`\xa5:MAIL_NUM", "\"\xa5\":MAIL_NUM", "\xa5''", "tail\xa5",
+    };
+    for (const std::string& id : ids)
+        db.execute("INSERT INTO CUSTOMER (CUST_ID, CUST_NAME) VALUES (?, 'Big5')", {id});
+    TransferRig rig;
+    ASSERT_EQ(rig.run(), std::nullopt);
+    const auto byId = members(db);
+    EXPECT_EQ(byId.size(), ids.size());
+    for (const std::string& id : ids)
+        EXPECT_EQ(byId.count(id), 1u) << id;
     TransferRig again;
     ASSERT_EQ(again.run(), std::nullopt);
     EXPECT_EQ(members(db), byId);
