@@ -121,8 +121,10 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
             return std::nullopt;
         char chunk[4096];
         const ssize_t n = ::read(m_stdout, chunk, sizeof chunk);
-        if (n <= 0)
+        if (n <= 0) {
+            m_outputClosed = true;
             return std::nullopt;
+        }
         m_buffer.append(chunk, static_cast<std::size_t>(n));
     }
 }
@@ -147,13 +149,18 @@ std::optional<int> ChildProcess::wait(std::chrono::milliseconds timeout)
             m_reaped = true;
             return std::nullopt;
         }
-        // Keep the pipe drained so a chatty child never blocks on a full pipe.
+        // Keep the pipe drained so a chatty child never blocks on a full pipe;
+        // once it is closed, just wait a little between looks.
         pollfd p {m_stdout, POLLIN, 0};
-        if (::poll(&p, 1, 20) > 0) {
+        if (!m_outputClosed && ::poll(&p, 1, 20) > 0) {
             char chunk[4096];
             const ssize_t n = ::read(m_stdout, chunk, sizeof chunk);
             if (n > 0)
                 m_buffer.append(chunk, static_cast<std::size_t>(n));
+            else
+                m_outputClosed = true;
+        } else if (m_outputClosed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
     m_reaped = true;

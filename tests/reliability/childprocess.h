@@ -43,6 +43,7 @@ private:
     std::string m_buffer;
     std::string m_stderrPath;
     bool m_reaped = false;
+    bool m_outputClosed = false;
 };
 
 /// Result of a finished command.
