@@ -13,10 +13,6 @@ namespace didu::bench {
 
 namespace {
 
-struct Customer {
-    std::string id, name, phone, address, mail, sales;
-};
-
 // The driver's transaction blocks at the reference settings: read committed,
 // record versions, waiting on locks; statements are prepared in a read-only one
 // that lives as long as the connection.
@@ -93,96 +89,116 @@ void bindMember(RawRow& in, const Customer& c)
 
 } // namespace
 
-std::size_t runSameStatementsLoop(RawDatabase& db)
-{
-    RawTransaction prepareTr(db, kPrepareTpb);
-    std::vector<Customer> customers;
-    {
-        RawStatement statement(db);
-        RawRow row(20);
-        statement.prepare(prepareTr, kCustomerQuery, &row);
-        statement.info();
-        RawTransaction tr(db, kReadTpb);
-        statement.execute(tr.handle(), nullptr);
-        customers = fetchCustomers(statement, row);
-        statement.closeCursor();
-        tr.commit();
-    }
+PlainLoop::PlainLoop(RawDatabase& db, Style style) : m_db(db), m_style(style) {}
 
-    std::size_t inserted = 0;
-    for (const Customer& customer : customers) {
-        bool found = false;
-        {
-            RawStatement lookup(db);
-            RawRow out(1);
-            lookup.prepare(prepareTr, lookupText(customer.id), &out);
-            lookup.info();
-            RawTransaction tr(db, kReadTpb);
-            lookup.execute(tr.handle(), nullptr);
-            // The driver reads a block ahead: to the end of this one-row result.
-            while (lookup.fetch(out))
-                found = true;
-            lookup.closeCursor();
-            tr.commit();
-        }
-        if (found)
-            continue;
-        RawStatement insert(db);
-        RawRow out(1);
-        insert.prepare(prepareTr, kInsertText, &out);
-        insert.info();
-        RawRow in(15);
-        insert.describeBind(in);
-        bindMember(in, customer);
-        RawTransaction tr(db, kWriteTpb);
-        insert.execute(tr.handle(), &in);
-        inserted += insert.rowsAffected();
-        tr.commit();
+PlainLoop::~PlainLoop() = default;
+
+void PlainLoop::start()
+{
+    m_customers.clear();
+    m_next = 0;
+    m_inserted = 0;
+    const bool same = m_style == Style::SameStatements;
+    if (same && !m_prepareTr)
+        m_prepareTr = std::make_unique<RawTransaction>(m_db, kPrepareTpb);
+    RawTransaction tr(m_db, same ? kReadTpb : kLibraryDefault);
+    RawStatement statement(m_db);
+    RawRow row(20);
+    if (same) {
+        statement.prepare(*m_prepareTr, kCustomerQuery, &row);
+        statement.info();
+    } else {
+        statement.prepare(tr, kCustomerQuery, &row);
     }
-    prepareTr.commit();
-    return inserted;
+    statement.execute(tr.handle(), nullptr);
+    m_customers = fetchCustomers(statement, row);
+    statement.closeCursor();
+    tr.commit();
 }
 
-std::size_t runNaiveLoop(RawDatabase& db)
+bool PlainLoop::step()
 {
-    std::vector<Customer> customers;
-    {
-        RawTransaction tr(db, kLibraryDefault);
-        RawStatement statement(db);
-        RawRow row(20);
-        statement.prepare(tr, kCustomerQuery, &row);
-        statement.execute(tr.handle(), nullptr);
-        customers = fetchCustomers(statement, row);
-        statement.closeCursor();
-        tr.commit();
-    }
-
-    std::size_t inserted = 0;
-    for (const Customer& customer : customers) {
-        bool found = false;
-        {
-            RawTransaction tr(db, kLibraryDefault);
-            RawStatement lookup(db);
-            RawRow out(1);
-            lookup.prepare(tr, lookupText(customer.id), &out);
-            lookup.execute(tr.handle(), nullptr);
-            found = lookup.fetch(out);
-            lookup.closeCursor();
-            tr.commit();
+    if (m_next >= m_customers.size()) {
+        // The driver's prepare transaction ends with the run here; the next
+        // start begins a new one.
+        if (m_prepareTr) {
+            m_prepareTr->commit();
+            m_prepareTr.reset();
         }
-        if (found)
-            continue;
-        RawTransaction tr(db, kLibraryDefault);
-        RawStatement insert(db);
-        insert.prepare(tr, kInsertText, nullptr);
-        RawRow in(15);
-        insert.describeBind(in);
-        bindMember(in, customer);
-        insert.execute(tr.handle(), &in);
-        ++inserted;
+        return false;
+    }
+    const Customer& customer = m_customers[m_next++];
+    if (m_style == Style::SameStatements)
+        sameStatementsStep(customer);
+    else
+        naiveStep(customer);
+    return true;
+}
+
+void PlainLoop::sameStatementsStep(const Customer& customer)
+{
+    bool found = false;
+    {
+        RawStatement lookup(m_db);
+        RawRow out(1);
+        lookup.prepare(*m_prepareTr, lookupText(customer.id), &out);
+        lookup.info();
+        RawTransaction tr(m_db, kReadTpb);
+        lookup.execute(tr.handle(), nullptr);
+        // The driver reads a block ahead: to the end of this one-row result.
+        while (lookup.fetch(out))
+            found = true;
+        lookup.closeCursor();
         tr.commit();
     }
-    return inserted;
+    if (found)
+        return;
+    RawStatement insert(m_db);
+    RawRow out(1);
+    insert.prepare(*m_prepareTr, kInsertText, &out);
+    insert.info();
+    RawRow in(15);
+    insert.describeBind(in);
+    bindMember(in, customer);
+    RawTransaction tr(m_db, kWriteTpb);
+    insert.execute(tr.handle(), &in);
+    m_inserted += insert.rowsAffected();
+    tr.commit();
+}
+
+void PlainLoop::naiveStep(const Customer& customer)
+{
+    bool found = false;
+    {
+        RawTransaction tr(m_db, kLibraryDefault);
+        RawStatement lookup(m_db);
+        RawRow out(1);
+        lookup.prepare(tr, lookupText(customer.id), &out);
+        lookup.execute(tr.handle(), nullptr);
+        found = lookup.fetch(out);
+        lookup.closeCursor();
+        tr.commit();
+    }
+    if (found)
+        return;
+    RawTransaction tr(m_db, kLibraryDefault);
+    RawStatement insert(m_db);
+    insert.prepare(tr, kInsertText, nullptr);
+    RawRow in(15);
+    insert.describeBind(in);
+    bindMember(in, customer);
+    insert.execute(tr.handle(), &in);
+    ++m_inserted;
+    tr.commit();
+}
+
+std::size_t runLoop(RawDatabase& db, PlainLoop::Style style)
+{
+    PlainLoop loop(db, style);
+    loop.start();
+    while (loop.step()) {
+    }
+    return loop.inserted();
 }
 
 } // namespace didu::bench

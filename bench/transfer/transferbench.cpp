@@ -2,8 +2,8 @@
 // two plain loops on Firebird's client library, on identical copies of one
 // embedded database (forced writes as created: on), with half of the customers
 // members already and then with all of them (the second press). Prints its
-// figures; default N = 10000 and 100000. With R repetitions each loop runs on
-// R copies, interleaved, and the best time of each is kept.
+// figures; default N = 10000 and 100000. The three run in step, customer by
+// customer; with R repetitions each runs on R copies and its best time is kept.
 #include "bench/transfer/benchdata.h"
 #include "bench/transfer/rawclient.h"
 #include "bench/transfer/rawloops.h"
@@ -25,6 +25,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <algorithm>
 #include <unistd.h>
@@ -44,7 +45,14 @@ public:
         m_position = std::min(m_position, maximum);
     }
     std::int32_t progressPosition() const override { return m_position; }
-    void setProgressPosition(std::int32_t position) override { m_position = std::clamp(position, 0, m_maximum); }
+    void setProgressPosition(std::int32_t position) override
+    {
+        m_position = std::clamp(position, 0, m_maximum);
+        if (onAdvance)
+            onAdvance();
+    }
+    /// Called as the transfer starts on each customer.
+    std::function<void()> onAdvance;
     void showInformation(const std::string&) override { ++completions; }
     int completions = 0;
 
@@ -130,13 +138,13 @@ void runOne(std::size_t n, int repeats)
         return path;
     };
     std::vector<std::unique_ptr<TransferContext>> transfers;
-    std::vector<std::unique_ptr<didu::bench::RawDatabase>> sames, naives;
+    std::vector<std::unique_ptr<didu::bench::RawDatabase>> sameDbs, naiveDbs;
     long before = currentKiB();
     long growth = 0;
     for (int r = 0; r < repeats; ++r) {
         const std::string transferPath = copy("TRANSFER", r);
-        sames.push_back(std::make_unique<didu::bench::RawDatabase>(copy("SAME", r)));
-        naives.push_back(std::make_unique<didu::bench::RawDatabase>(copy("NAIVE", r)));
+        sameDbs.push_back(std::make_unique<didu::bench::RawDatabase>(copy("SAME", r)));
+        naiveDbs.push_back(std::make_unique<didu::bench::RawDatabase>(copy("NAIVE", r)));
         if (r == 0)
             before = currentKiB();
         transfers.push_back(std::make_unique<TransferContext>(db, transferPath));
@@ -144,18 +152,36 @@ void runOne(std::size_t n, int repeats)
     std::printf("N = %zu customers, %zu members already; forced writes %s; filled in %.1f s; best of %d\n", n,
                 (n + 1) / 2, forced ? "on" : "OFF", fillTime, repeats);
 
+    // The three run in step, one customer each in turn, so that the disk's
+    // changing speed (other work on the machine) falls on all of them alike.
+    using didu::bench::PlainLoop;
     const double inf = 1e300;
     double transfer[2] = {inf, inf}, same[2] = {inf, inf}, naive[2] = {inf, inf};
     for (int press = 0; press < 2; ++press) {
         for (int r = 0; r < repeats; ++r) {
-            std::size_t inserted[2] = {0, 0};
-            transfer[press] = std::min(transfer[press], seconds([&] { transfers[r]->run(); }));
+            PlainLoop sameLoop(*sameDbs[r], PlainLoop::Style::SameStatements);
+            PlainLoop naiveLoop(*naiveDbs[r], PlainLoop::Style::Naive);
+            double sameTime = seconds([&] { sameLoop.start(); });
+            double naiveTime = seconds([&] { naiveLoop.start(); });
+            double inSteps = 0;
+            transfers[r]->view.onAdvance = [&] {
+                const auto start = Clock::now();
+                sameTime += seconds([&] { sameLoop.step(); });
+                naiveTime += seconds([&] { naiveLoop.step(); });
+                inSteps += std::chrono::duration<double>(Clock::now() - start).count();
+            };
+            const double total = seconds([&] { transfers[r]->run(); });
+            transfers[r]->view.onAdvance = nullptr;
             if (press == 0 && r == 0)
                 growth = currentKiB() - before;
-            same[press] = std::min(same[press], seconds([&] { inserted[0] = didu::bench::runSameStatementsLoop(*sames[r]); }));
-            naive[press] = std::min(naive[press], seconds([&] { inserted[1] = didu::bench::runNaiveLoop(*naives[r]); }));
+            // Whatever the loops have left (their last step ends their run).
+            sameTime += seconds([&] { while (sameLoop.step()) {} });
+            naiveTime += seconds([&] { while (naiveLoop.step()) {} });
+            transfer[press] = std::min(transfer[press], total - inSteps);
+            same[press] = std::min(same[press], sameTime);
+            naive[press] = std::min(naive[press], naiveTime);
             const std::size_t expected = press == 0 ? n / 2 : 0;
-            if (inserted[0] != expected || inserted[1] != expected)
+            if (sameLoop.inserted() != expected || naiveLoop.inserted() != expected)
                 throw std::runtime_error("a plain loop inserted another number of rows");
         }
     }
