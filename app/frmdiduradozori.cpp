@@ -130,18 +130,47 @@ void TFormDiduRaDozori::createDatabaseObjects()
 
 void TFormDiduRaDozori::showCentred()
 {
-    QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QSize desktop = display ? display->virtualSize() : kFormOuterSize;
     resize(kFormOuterSize);
-    move(centredPosition(desktop, kFormOuterSize));
+    move(centredPosition(virtualDesktopSize(), kFormOuterSize));
+    m_fitFramePending = true;
+    m_shownAt.start();
     show();
-    // The outer size counts the frame and title bar, known only once the
-    // window is on the screen; the client area gives way to them.
-    const QSize frame = frameGeometry().size() - size();
-    if (frame.width() > 0 || frame.height() > 0) {
-        resize(kFormOuterSize - frame);
-        move(centredPosition(desktop, kFormOuterSize));
+    fitFrame();
+}
+
+QSize TFormDiduRaDozori::virtualDesktopSize() const
+{
+    QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    return display ? display->virtualSize() : kFormOuterSize;
+}
+
+void TFormDiduRaDozori::fitFrame()
+{
+    // The outer size counts the frame and title bar, which a window manager
+    // adds only once the window is on the screen (and tells a moment later);
+    // the client area then gives way to them, once. A window that gets no
+    // frame within a few seconds keeps the whole size as its client area.
+    if (!m_fitFramePending)
+        return;
+    if (m_shownAt.isValid() && m_shownAt.elapsed() > 3000) {
+        m_fitFramePending = false;
+        return;
     }
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() <= 0 && frame.height() <= 0)
+        return;
+    m_fitFramePending = false;
+    resize(kFormOuterSize - frame);
+    move(centredPosition(virtualDesktopSize(), kFormOuterSize));
+}
+
+bool TFormDiduRaDozori::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (m_fitFramePending && (event->type() == QEvent::Move || event->type() == QEvent::Resize
+                              || event->type() == QEvent::Show || event->type() == QEvent::Expose))
+        fitFrame();
+    return handled;
 }
 
 void TFormDiduRaDozori::dispatch(const std::function<void()>& handler)

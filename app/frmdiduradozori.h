@@ -5,6 +5,7 @@
 
 #include "transfer/transferview.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
@@ -79,7 +80,13 @@ public:
     /// restores the transfer.
     void setTransferRunner(std::function<void()> runner) { m_runner = std::move(runner); }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    QSize virtualDesktopSize() const;
+    /// Gives the frame its share of the outer size once the frame is known.
+    void fitFrame();
     void createControls(const FormOptions& options);
     void createDatabaseObjects();
     /// Runs one handler as the window's message dispatch does: an error that
@@ -95,6 +102,8 @@ private:
     int m_fontPixels = 0;
     bool m_controlsScaled = false;
     std::function<void()> m_runner;
+    bool m_fitFramePending = false;
+    QElapsedTimer m_shownAt;
 
     // Declared in the order they are made; C++ destroys them in reverse.
     std::unique_ptr<didu::SQLConnection> m_sqlConnection1;
