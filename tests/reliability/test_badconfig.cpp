@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -100,6 +101,7 @@ TEST(BrokenConfiguration, OverlongDatabaseNamesAreRefusedNotCut)
     const auto error = rig.run();
     ASSERT_TRUE(error.has_value()) << "connected to a database the configuration does not name";
     EXPECT_FALSE(error->empty());
+    std::printf("[ text     ] a %zu-byte Database value: %s\n", padded.size(), error->c_str());
 }
 
 TEST(BrokenConfiguration, UnreadableFilesReadAsMissing)
