@@ -32,6 +32,7 @@ CONF
 RemoteBindAddress = 127.0.0.1
 RemoteServicePort = $port
 ServerMode = Super
+SecurityDatabase = $dir/root/security3.fdb
 AuthServer = Srp
 UserManager = Srp
 WireCrypt = Enabled
@@ -39,9 +40,11 @@ CONF
   chown -R firebird:firebird "$dir/root/security3.fdb" "$dir/data" "$dir/lock"
   chmod 755 "$dir" "$dir/root"
 
-  # The password is set through the embedded engine, before the server runs.
+  # The password is set through the embedded engine, before the server runs, in
+  # the server's own copy of the security database (named by path: the alias
+  # would lead the engine to the system's copy).
   printf "CREATE OR ALTER USER SYSDBA PASSWORD '%s' USING PLUGIN Srp;\nCOMMIT;\n" "$password" |
-    FIREBIRD="$dir/root" FIREBIRD_LOCK="$dir/lock" isql-fb -q -user SYSDBA security.db >/dev/null
+    FIREBIRD="$dir/root" FIREBIRD_LOCK="$dir/lock" isql-fb -q -user SYSDBA "$dir/root/security3.fdb" >/dev/null
   chown firebird:firebird "$dir/root/security3.fdb"
 
   su -s /bin/sh firebird -c "FIREBIRD='$dir/root' FIREBIRD_LOCK='$dir/lock' exec /usr/sbin/firebird" \
