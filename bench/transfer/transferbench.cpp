@@ -1,5 +1,5 @@
-// transfer_bench [--repeat R] [N ...]: the time per customer of the headless transfer beside
-// two plain loops on Firebird's client library, on identical copies of one
+// transfer_bench [--repeat R] [N ...]: the time per customer of the headless
+// transfer beside two plain loops on Firebird's client library, on identical copies of one
 // embedded database (forced writes as created: on), with half of the customers
 // members already and then with all of them (the second press). Prints its
 // figures; default N = 10000 and 100000. The three run in step, customer by
@@ -18,7 +18,9 @@
 #include "transfer/transferview.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +29,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <algorithm>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -130,8 +130,7 @@ void runOne(std::size_t n, int repeats)
         didu::bench::RawDatabase check(db.databasePath());
         forced = check.forcedWrites();
     }
-    // Identical copies, one per loop and repetition; the runs are interleaved so
-    // that a slow spell of the disk falls on all three alike.
+    // Identical copies, one per contender and repetition.
     auto copy = [&](const std::string& kind, int r) {
         const std::string path = db.folder() + "/" + kind + std::to_string(r) + ".FDB";
         std::filesystem::copy_file(db.databasePath(), path);
