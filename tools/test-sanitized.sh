@@ -15,8 +15,8 @@ cmake --build "$build" -j2
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:detect_odr_violation=0:check_initialization_order=1:strict_init_order=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The slow reliability tests run smaller here: the code paths are the same.
-export DIDU_CRASH_CUSTOMERS=${DIDU_CRASH_CUSTOMERS:-1500}
-export DIDU_RACE_CUSTOMERS=${DIDU_RACE_CUSTOMERS:-1500}
+export DIDU_CRASH_CUSTOMERS=${DIDU_CRASH_CUSTOMERS:-4000}
+export DIDU_RACE_CUSTOMERS=${DIDU_RACE_CUSTOMERS:-3000}
 
 xvfb_pid=""
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }

@@ -52,7 +52,7 @@ std::string validationProblems(const std::string& path)
 
 TEST(CrashMidRun, KilledRunsLoseNothingAndTheRerunAddsExactlyTheMissing)
 {
-    const int customers = envNumber("DIDU_CRASH_CUSTOMERS", 4000);
+    const int customers = envNumber("DIDU_CRASH_CUSTOMERS", 12000);
     TempDatabase db(didu::test::kSalesSchema);
     db.execute(didu::test::addCustomersSql(customers));
     // Every tenth customer is a member already, so the killed runs pass skips
