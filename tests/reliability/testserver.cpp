@@ -97,8 +97,12 @@ TestServer::TestServer()
     m_password = randomPassword();
     m_port = freePort();
     try {
+        const std::string watch = "while kill -0 " + std::to_string(::getpid())
+            + " 2>/dev/null; do sleep 1; done; bash '" + kScript + "' stop '" + m_folder + "'; rm -rf '" + m_folder + "'";
+        m_guard = std::make_unique<ChildProcess>(std::vector<std::string> {"/bin/sh", "-c", watch});
         start();
     } catch (...) {
+        m_guard.reset();
         std::error_code ignored;
         std::filesystem::remove_all(m_folder, ignored);
         throw;
@@ -107,6 +111,7 @@ TestServer::TestServer()
 
 TestServer::~TestServer()
 {
+    m_guard.reset();
     stop();
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);

@@ -4,11 +4,14 @@
 // stopped and its folder removed in every case, also when the test fails.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace didu::test {
+
+class ChildProcess;
 
 /// One column value read back (nullopt for NULL) and one row of them.
 using ServerValue = std::optional<std::string>;
@@ -48,6 +51,9 @@ public:
 
 private:
     std::string m_folder;
+    // Stops the server and removes the folder should this process end without
+    // its destructor running (a crash, or a watchdog ending a hung test).
+    std::unique_ptr<ChildProcess> m_guard;
     int m_port = 0;
     std::string m_password;
     bool m_running = false;
