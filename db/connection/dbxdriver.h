@@ -82,6 +82,7 @@ enum ConnectionOption : std::int32_t {
     ConnObjectName = 29,
     ConnCustomInfo = 31,
     ConnTimeout = 32,
+    ConnConnectionLost = 40,      // get: 4-byte flag, 1 once a call met a lost connection
 };
 
 /// Isolation levels handed over with ConnTxnIsoLevel.

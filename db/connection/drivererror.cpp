@@ -1,5 +1,7 @@
 #include "db/connection/drivererror.h"
 
+#include <atomic>
+
 #include "platform/errors.h"
 
 #include <cstring>
@@ -40,8 +42,18 @@ const char* driverResultText(dbx::Result result)
     }
 }
 
+namespace {
+std::atomic<std::uint64_t> g_failures {0};
+} // namespace
+
+std::uint64_t driverFailureCount()
+{
+    return g_failures.load(std::memory_order_relaxed);
+}
+
 std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const std::string& ownerLastError)
 {
+    g_failures.fetch_add(1, std::memory_order_relaxed);
     std::string text;
     if (const char* fixed = driverResultText(result))
         text = std::string("dbExpress Error: ") + fixed;

@@ -5,6 +5,7 @@
 
 #include "db/connection/dbxdriver.h"
 
+#include <cstdint>
 #include <string>
 
 namespace didu {
@@ -18,6 +19,11 @@ const char* driverResultText(dbx::Result result);
 /// message, joined by CR LF; failing both, `ownerLastError`, and failing that
 /// "dbExpress Error: Unknown Error Code '<result>'".
 std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const std::string& ownerLastError);
+
+/// How many driver failure texts have been built in this process. A connection
+/// compares it with its own count to ask the driver about a lost link only after
+/// something failed, never on the per-statement path.
+std::uint64_t driverFailureCount();
 
 /// Builds the text, stores it in `ownerLastError` and raises it as DatabaseError.
 [[noreturn]] void raiseDriverError(dbx::Result result, dbx::ISQLObject* source, std::string& ownerLastError);

@@ -51,8 +51,27 @@ SQLConnection::~SQLConnection()
 
 void SQLConnection::open()
 {
+    if (m_state == State::Open && driverFailureCount() != m_failuresSeen)
+        dropIfLost();
     if (m_state != State::Open)
         connect();
+}
+
+void SQLConnection::dropIfLost()
+{
+    m_failuresSeen = driverFailureCount();
+    std::int32_t lost = 0;
+    std::int32_t length = 0;
+    if (m_connection->getOption(dbx::ConnConnectionLost, &lost, sizeof lost, &length) != dbx::ResultOk || lost != 1)
+        return;
+    // The link to the server is gone for good: every later statement would fail
+    // with the same text. Closing it here lets this open connect afresh, so OK
+    // works again once the server is back. What the dead link answers while it
+    // closes means nothing to the operator, who has seen the failure already.
+    try {
+        disconnect();
+    } catch (const std::exception&) {
+    }
 }
 
 void SQLConnection::close()
@@ -133,6 +152,7 @@ void SQLConnection::connect()
         throw;
     }
     m_state = State::Open;
+    m_failuresSeen = driverFailureCount();
 }
 
 void SQLConnection::connectDriver(const std::string& libraryName, const std::string& vendorLib,

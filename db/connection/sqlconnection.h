@@ -121,6 +121,8 @@ private:
                        const std::string& getDriverFunc);
     void releaseDriverObjects();
     void disconnect();
+    /// Closes an open connection whose driver reports its link lost.
+    void dropIfLost();
 
     std::string m_name;
     Settings m_settings;
@@ -131,6 +133,7 @@ private:
     std::string m_lastError;
     std::int32_t m_statementLimit = 0;
     std::int32_t m_activeStatements = 0;
+    std::uint64_t m_failuresSeen = 0;
     std::shared_ptr<LoadedLibrary> m_library;
     dbx::ISQLDriver* m_driver = nullptr;
     dbx::ISQLConnection* m_connection = nullptr;

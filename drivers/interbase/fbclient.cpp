@@ -55,6 +55,33 @@ std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
     return client;
 }
 
+bool FbClient::connectionLost(const ISC_STATUS* status)
+{
+    // A status vector is a list of clusters, each led by its kind; the codes of
+    // a lost link may stand behind a general first code.
+    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+        const ISC_STATUS kind = *p++;
+        const ISC_STATUS value = *p++;
+        if (kind == isc_arg_gds) {
+            switch (value) {
+            case isc_network_error:
+            case isc_net_read_err:
+            case isc_net_write_err:
+            case isc_lost_db_connection:
+            case isc_conn_lost:
+            case isc_shutdown:
+            case isc_att_shutdown:
+                return true;
+            default:
+                break;
+            }
+        } else if (kind == isc_arg_cstring) {
+            ++p; // a counted string takes a length and a pointer
+        }
+    }
+    return false;
+}
+
 std::string FbClient::statusText(const ISC_STATUS* status) const
 {
     std::string text;

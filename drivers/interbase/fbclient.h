@@ -43,6 +43,9 @@ struct FbClient {
 
     /// Firebird's own text for a status vector, its messages joined by CR LF.
     std::string statusText(const ISC_STATUS* status) const;
+    /// True when the status says the link to the database is gone (network
+    /// failure, server shut down): nothing on this attachment can work again.
+    static bool connectionLost(const ISC_STATUS* status);
 };
 
 } // namespace didu::ib

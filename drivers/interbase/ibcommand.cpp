@@ -71,24 +71,24 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
     if (!m_stmt && fb.allocateStatement(status, m_connection->database(), &m_stmt))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     isc_tr_handle* tr = m_connection->prepareTransaction(status);
     if (!tr)
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     m_out->sqld = 0;
     if (fb.prepare(status, tr, &m_stmt, 0, text, m_connection->dialect(), m_out.get()))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     if (m_out.tooSmall()) {
         m_out.grow(m_out->sqld);
         if (fb.describe(status, &m_stmt, 1, m_out.get()))
-            return fail(dbx::ResultSqlError, fb.statusText(status));
+            return fail(dbx::ResultSqlError, m_connection->statusText(status));
     }
 
     // Statement type and marker count in one round.
     static const char items[] = {isc_info_sql_stmt_type, isc_info_sql_bind, isc_info_sql_describe_vars};
     char info[64];
     if (fb.sqlInfo(status, &m_stmt, sizeof items, items, sizeof info, info))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     int markers = 0;
     m_statementType = 0;
     for (const char* p = info; p < info + sizeof info && *p != isc_info_end && *p != isc_info_truncated;) {
@@ -109,7 +109,7 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
         if (m_in->sqln < markers)
             m_in.grow(static_cast<short>(markers));
         if (fb.describeBind(status, &m_stmt, 1, m_in.get()))
-            return fail(dbx::ResultSqlError, fb.statusText(status));
+            return fail(dbx::ResultSqlError, m_connection->statusText(status));
     }
     m_params.resize(static_cast<std::size_t>(m_in->sqld));
     for (short i = 0; i < m_in->sqld; ++i) {
@@ -149,7 +149,6 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
     if ((query || singleton) && !cursor)
         return fail(dbx::ResultInvalidParameter, "The statement returns rows but no place for a cursor was given");
 
-    const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
     XSQLDA* out = nullptr;
     if (singleton) {
@@ -159,7 +158,7 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         out = m_out.get();
     }
     if (startRun(out, status) && !(rerunForWrite(status) && !startRun(out, status)))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     if (query) {
         m_cursorOpen = true;
         // Only a read-only run reads ahead: locking and positioned updates need the
@@ -179,7 +178,7 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         return dbx::ResultOk;
     }
     if (m_connection->endStatement(&m_tr, m_retained, true, status))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     return dbx::ResultOk;
 }
 
@@ -272,7 +271,7 @@ int IbCommand::fetchBlock(bool* atEnd, std::string* error)
                     return fetchBlock(atEnd, error);
                 }
             }
-            *error = fb.statusText(status);
+            *error = m_connection->statusText(status);
             break;
         }
     }
@@ -302,7 +301,7 @@ dbx::Result IbCommand::endRun(bool commit)
         fb.freeStatement(status, &m_stmt, DSQL_close);
     }
     if (m_tr && m_connection->endStatement(&m_tr, m_retained, commit, status))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
     return dbx::ResultOk;
 }
 

@@ -113,9 +113,17 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;
     if (m_client->attachDatabase(status, 0, name.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
-        return fail(dbx::ResultConnectionFailed, m_client->statusText(status));
+        return fail(dbx::ResultConnectionFailed, statusText(status));
     m_db = db;
+    m_lost = false;
     return dbx::ResultOk;
+}
+
+std::string IbConnection::statusText(const ISC_STATUS* status)
+{
+    if (FbClient::connectionLost(status))
+        m_lost = true;
+    return m_client->statusText(status);
 }
 
 dbx::Result IbConnection::disconnect()
@@ -133,7 +141,7 @@ dbx::Result IbConnection::disconnect()
         *tr = 0;
     }
     if (m_client->detachDatabase(status, &m_db)) {
-        const std::string text = m_client->statusText(status);
+        const std::string text = statusText(status);
         m_db = 0;
         return fail(dbx::ResultSqlError, text);
     }
@@ -218,6 +226,7 @@ dbx::Result IbConnection::getOption(std::int32_t option, void* value, std::int32
     };
     switch (option) {
     case dbx::ConnMaxStmtsPerConn: return number(0);
+    case dbx::ConnConnectionLost: return number(m_lost);
     case dbx::ConnRoleName: return text(m_role);
     case dbx::ConnWaitOnLocks: return number(m_waitOnLocks);
     case dbx::ConnCommitRetain: return number(m_commitRetain);

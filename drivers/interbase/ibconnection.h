@@ -53,6 +53,8 @@ public:
 
     // What the commands of this connection use.
     const FbClient& client() const { return *m_client; }
+    /// Firebird's text for `status`; remembers when it says the link is gone.
+    std::string statusText(const ISC_STATUS* status);
     bool connected() const { return m_db != 0; }
     isc_db_handle* database() { return &m_db; }
     unsigned short dialect() const { return m_dialect; }
@@ -77,6 +79,7 @@ private:
     std::shared_ptr<const FbClient> m_client;
     dbx::ISQLDriver* m_driver;
     isc_db_handle m_db = 0;
+    bool m_lost = false;
     isc_tr_handle m_prepareTr = 0;
     isc_tr_handle m_retainedRead = 0;
     isc_tr_handle m_retainedWrite = 0;

@@ -276,7 +276,7 @@ dbx::Result IbCursor::openBlob(const char* data, unsigned int* handle)
     std::memcpy(&id, data, sizeof id);
     ISC_STATUS_ARRAY status {};
     if (fb.openBlob(status, connection.database(), m_command->transaction(), handle, &id, 0, nullptr))
-        return fail(dbx::ResultSqlError, fb.statusText(status));
+        return fail(dbx::ResultSqlError, connection.statusText(status));
     return dbx::ResultOk;
 }
 
@@ -299,7 +299,7 @@ dbx::Result IbCursor::getBlobSize(std::uint16_t column, std::uint32_t* length, s
     static const char items[] = {isc_info_blob_total_length};
     char info[32];
     const ISC_STATUS rc = fb.blobInfo(status, &blob, sizeof items, items, sizeof info, info);
-    const std::string text = rc ? fb.statusText(status) : std::string();
+    const std::string text = rc ? m_command->connection().statusText(status) : std::string();
     fb.closeBlob(status, &blob);
     if (rc)
         return fail(dbx::ResultSqlError, text);
@@ -334,7 +334,7 @@ dbx::Result IbCursor::getBlob(std::uint16_t column, void* out, std::int32_t* isB
         const ISC_STATUS rc = fb.getSegment(status, &blob, &got, ask, at);
         if (rc && rc != isc_segment) {
             if (rc != isc_segstr_eof)
-                error = fb.statusText(status);
+                error = m_command->connection().statusText(status);
             break;
         }
         at += got;

@@ -230,3 +230,42 @@ TEST(ExtraConnection, AFailingCopyRaisesTheDriverText)
     EXPECT_TRUE(connection.connected());
     EXPECT_EQ(control().liveObjects("Connection"), 1);
 }
+
+namespace {
+
+std::string flag(std::int32_t value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+} // namespace
+
+TEST(LostLink, AfterAFailureAConnectionWhoseLinkIsGoneIsMadeAnewAtTheNextOpen)
+{
+    auto config = recording::useRecordingDriver();
+    SQLConnection connection;
+    connection.open();
+
+    // Without a failure the driver is never asked: the per-statement path stays
+    // free of extra calls.
+    control().clearCalls();
+    connection.open();
+    EXPECT_TRUE(control().calls().empty());
+
+    // A failure on a link that is still there: asked once, nothing else happens.
+    EXPECT_FALSE(test::errorText([&] { connection.check(dbx::ResultSqlError, nullptr); }).empty());
+    control().setOptionAnswer("Connection", dbx::ConnConnectionLost, flag(0));
+    connection.open();
+    connection.open();
+    EXPECT_EQ(control().calls(), (Lines{"Connection.getOption(40, 4)"}));
+
+    // A failure that cost the link: the next open closes and connects again.
+    EXPECT_FALSE(test::errorText([&] { connection.check(dbx::ResultSqlError, nullptr); }).empty());
+    control().setOptionAnswer("Connection", dbx::ConnConnectionLost, flag(1));
+    control().clearCalls();
+    connection.open();
+    EXPECT_TRUE(connection.connected());
+    EXPECT_EQ(control().callsStartingWith("Connection.disconnect"), Lines{"Connection.disconnect()"});
+    EXPECT_EQ(control().callsStartingWith("Connection.connect").size(), 1u);
+    EXPECT_EQ(control().liveObjects("Connection"), 1);
+}

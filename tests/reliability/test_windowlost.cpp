@@ -80,6 +80,13 @@ TEST_F(WindowLostServer, ErrorBoxShowsTheDriverTextAndTheWindowStaysUsable)
 
     server->start();
     EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), customers / 3 - 1);
+
+    // OK once the server is back: the window makes a new connection and the
+    // work completes.
+    form->BitBtn1()->click();
+    EXPECT_EQ(errors.size(), 3);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), customers);
     form->BitBtn2()->click();
     EXPECT_FALSE(form->isVisible());
 }
