@@ -18,19 +18,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export DIDU_CRASH_CUSTOMERS=${DIDU_CRASH_CUSTOMERS:-4000}
 export DIDU_RACE_CUSTOMERS=${DIDU_RACE_CUSTOMERS:-3000}
 
-xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 121 150); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-fi
+source "$top/tools/display.sh"
+start_private_display 121
 
 cd "$build"
 ctest --output-on-failure -j2 "$@"

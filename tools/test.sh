@@ -6,19 +6,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/build.sh"
 build=${DIDU_BUILD_DIR:-$top/build}
 
-xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-fi
+source "$top/tools/display.sh"
+start_private_display 90
 
 cd "$build"
 ctest --output-on-failure -j2 "$@"
