@@ -302,6 +302,22 @@ void DataSetProvider::packRows(store::IPacketWriter& writer, std::int32_t count)
     const auto& fields = m_dataSet->fields();
     const std::size_t columns = fields.size();
     std::int32_t rows = 0;
+    // A value read straight into reserved packet room ends in one of three ways:
+    // a failed read gives the room back before its error goes up, NULL gives it
+    // back, anything else keeps `length` bytes of it.
+    auto endReservedValue = [&](dbx::Result result, dbx::ISQLCursor* cursor, std::int32_t blank,
+                                std::uint32_t length) {
+        if (result != dbx::ResultOk) {
+            writer.putNull();
+            m_dataSet->check(result, cursor);
+        }
+        if (blank) {
+            writer.putNull();
+        } else {
+            writer.commitValue(length);
+            textBytes += length;
+        }
+    };
     while (!m_dataSet->eof() && (count < 0 || rows < count)) {
         // The cursor is asked afresh each row: it belongs to the statement.
         dbx::ISQLCursor* cursor = m_dataSet->cursor();
@@ -332,16 +348,7 @@ void DataSetProvider::packRows(store::IPacketWriter& writer, std::int32_t count)
                     length = room;
                     result = cursor->getBytes(column, reinterpret_cast<std::uint8_t*>(into), &length, &blank);
                 }
-                if (result != dbx::ResultOk) {
-                    writer.putNull();
-                    m_dataSet->check(result, cursor);
-                }
-                if (blank) {
-                    writer.putNull();
-                } else {
-                    writer.commitValue(length);
-                    textBytes += length;
-                }
+                endReservedValue(result, cursor, blank, length);
                 break;
             }
             case ReadMemo:
@@ -361,20 +368,9 @@ void DataSetProvider::packRows(store::IPacketWriter& writer, std::int32_t count)
                     break;
                 }
                 const dbx::Result result = cursor->getBlob(column, into, &blank, size);
-                if (result != dbx::ResultOk) {
-                    writer.putNull();
-                    m_dataSet->check(result, cursor);
-                }
-                std::uint32_t length = size;
                 // A text blob ends at its first zero byte, like every text value.
-                if (m_readers[i] == ReadMemo)
-                    length = static_cast<std::uint32_t>(strnlen(into, size));
-                if (blank) {
-                    writer.putNull();
-                } else {
-                    writer.commitValue(length);
-                    textBytes += length;
-                }
+                const bool text = m_readers[i] == ReadMemo && result == dbx::ResultOk;
+                endReservedValue(result, cursor, blank, text ? static_cast<std::uint32_t>(strnlen(into, size)) : size);
                 break;
             }
             case ReadShort:

@@ -52,24 +52,6 @@ std::string randomPassword()
     return password;
 }
 
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::string literal(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
 
 [[noreturn]] void fail(const std::string& what, const ISC_STATUS* status)
 {
@@ -163,7 +145,7 @@ std::string TestServer::writeConfiguration(const std::string& folder, const std:
 ServerDatabase::ServerDatabase(const std::string& url, const std::string& password, const std::string& setupSql)
     : m_url(url), m_password(password)
 {
-    const std::string create = "CREATE DATABASE " + literal(url) + " USER 'SYSDBA' PASSWORD " + literal(password)
+    const std::string create = "CREATE DATABASE " + sqlLiteral(url) + " USER 'SYSDBA' PASSWORD " + sqlLiteral(password)
         + " PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE";
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;

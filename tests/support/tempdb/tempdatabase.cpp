@@ -25,24 +25,6 @@ std::string makeTempFolder()
     return pattern;
 }
 
-std::string sqlLiteral(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
-void writeText(const std::string& path, const std::string& contents)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << contents;
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
 
 std::string section(const std::string& name, std::vector<Setting> lines, const std::vector<Setting>& changes)
 {
@@ -194,6 +176,25 @@ void TempDatabase::detach()
     isc_db_handle db = m_db;
     isc_detach_database(status, &db);
     m_db = 0;
+}
+
+std::string sqlLiteral(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+void writeText(const std::string& path, const std::string& contents)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace didu::test

@@ -104,4 +104,10 @@ private:
 /// statements are dropped. Exposed for its own tests.
 std::vector<std::string> splitScript(const std::string& script);
 
+/// `text` as an SQL string literal: in single quotes, each quote written twice.
+std::string sqlLiteral(const std::string& text);
+
+/// Writes `contents` to `path`, replacing the file; throws when it cannot.
+void writeText(const std::string& path, const std::string& contents);
+
 } // namespace didu::test
