@@ -9,13 +9,8 @@
 #include "app/jpegpicture.h"
 #include "app/panel.h"
 #include "app/progressbar.h"
-#include "db/connection/sqlconnection.h"
-#include "db/statements/clientdataset.h"
-#include "db/statements/datasetprovider.h"
-#include "db/statements/sqldataset.h"
-#include "db/statements/sqlstatement.h"
 #include "platform/errors.h"
-#include "transfer/transfer.h"
+#include "transfer/transfersession.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -51,16 +46,12 @@ TFormDiduRaDozori::TFormDiduRaDozori(const FormOptions& options, QWidget* parent
     setObjectName(QStringLiteral("FormDiduRaDozori"));
     setWindowTitle(QStringLiteral("客戶轉會員"));
     createControls(options);
-    createDatabaseObjects();
+    m_session = std::make_unique<TransferSession>();
 }
 
 TFormDiduRaDozori::~TFormDiduRaDozori()
 {
-    m_clientDataSet1.reset();
-    m_dataSetProvider1.reset();
-    m_sqlDataSet1.reset();
-    m_sqlQuery1.reset();
-    m_sqlConnection1.reset();
+    m_session.reset();
     delete m_keyboard;
     delete m_bitBtn2;
     delete m_bitBtn1;
@@ -117,15 +108,6 @@ void TFormDiduRaDozori::createControls(const FormOptions& options)
                                   m_bitBtn1, m_bitBtn2);
     // The first tab stop holds the focus when the window first becomes active.
     m_bitBtn1->setFocus(Qt::ActiveWindowFocusReason);
-}
-
-void TFormDiduRaDozori::createDatabaseObjects()
-{
-    m_sqlConnection1 = std::make_unique<SQLConnection>("SQLConnection1");
-    m_sqlQuery1 = std::make_unique<SQLQuery>(m_sqlConnection1.get(), "SQLQuery1");
-    m_sqlDataSet1 = std::make_unique<SQLDataSet>(m_sqlConnection1.get(), "SQLDataSet1");
-    m_dataSetProvider1 = std::make_unique<DataSetProvider>(m_sqlDataSet1.get(), "DataSetProvider1");
-    m_clientDataSet1 = std::make_unique<ClientDataSet>(m_dataSetProvider1.get(), "ClientDataSet1");
 }
 
 void TFormDiduRaDozori::showCentred()
@@ -188,7 +170,7 @@ void TFormDiduRaDozori::BitBtn1Click()
         m_runner();
         return;
     }
-    Transfer(*m_clientDataSet1, *m_sqlQuery1, *this).run();
+    m_session->run(*this);
 }
 
 void TFormDiduRaDozori::BitBtn2Click()
@@ -196,19 +178,9 @@ void TFormDiduRaDozori::BitBtn2Click()
     close();
 }
 
-void TFormDiduRaDozori::setProgressMaximum(std::int32_t maximum)
+void TFormDiduRaDozori::showProgress(const Progress& progress)
 {
-    m_progressBar1->setProgressMaximum(maximum);
-}
-
-std::int32_t TFormDiduRaDozori::progressPosition() const
-{
-    return m_progressBar1->progressPosition();
-}
-
-void TFormDiduRaDozori::setProgressPosition(std::int32_t position)
-{
-    m_progressBar1->setProgressPosition(position);
+    m_progressBar1->showProgress(progress);
 }
 
 void TFormDiduRaDozori::showInformation(const std::string& message)

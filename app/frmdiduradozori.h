@@ -1,6 +1,7 @@
 // FormDiduRaDozori: the program's one window. It holds the picture, the progress
-// bar and the two buttons, and the five database objects the transfer works
-// with; OK runs the transfer, Cancel closes the window and so the program.
+// bar and the two buttons, and the session with the five database objects the
+// transfer works with; OK runs the transfer, Cancel closes the window and so the
+// program.
 #pragma once
 
 #include "transfer/transferview.h"
@@ -15,15 +16,11 @@
 namespace didu {
 
 class BitBtn;
-class ClientDataSet;
-class DataSetProvider;
 class FormKeyboard;
 class Image;
 class Panel;
 class ProgressBar;
-class SQLConnection;
-class SQLDataSet;
-class SQLQuery;
+class TransferSession;
 enum class PictureDepth;
 
 /// What a test or the benchmark may fix instead of reading it from the screen.
@@ -37,11 +34,12 @@ struct FormOptions {
 class TFormDiduRaDozori : public QWidget, public TransferView {
     Q_OBJECT
 public:
-    /// Builds the window from its definition: the controls, then the database
-    /// objects, none of which touches the database yet. Hidden until shown.
+    /// Builds the window from its definition: the controls, then the session
+    /// with the database objects, none of which touches the database yet.
+    /// Hidden until shown.
     explicit TFormDiduRaDozori(const FormOptions& options = {}, QWidget* parent = nullptr);
-    /// Destroys the database objects and then the controls, in the reverse of
-    /// the order they were made, so statements let go before the connection.
+    /// Destroys the session (its objects in reverse) and then the controls, in
+    /// the reverse of the order they were made.
     ~TFormDiduRaDozori() override;
 
     /// Shows the window for the first time, centred on the virtual desktop.
@@ -54,9 +52,7 @@ public:
     void BitBtn2Click();
 
     // TransferView
-    void setProgressMaximum(std::int32_t maximum) override;
-    std::int32_t progressPosition() const override;
-    void setProgressPosition(std::int32_t position) override;
+    void showProgress(const Progress& progress) override;
     void showInformation(const std::string& message) override;
 
     Panel* Panel1() const { return m_panel1; }
@@ -65,11 +61,8 @@ public:
     BitBtn* BitBtn1() const { return m_bitBtn1; }
     BitBtn* BitBtn2() const { return m_bitBtn2; }
 
-    SQLConnection& SQLConnection1() const { return *m_sqlConnection1; }
-    SQLQuery& SQLQuery1() const { return *m_sqlQuery1; }
-    SQLDataSet& SQLDataSet1() const { return *m_sqlDataSet1; }
-    DataSetProvider& DataSetProvider1() const { return *m_dataSetProvider1; }
-    ClientDataSet& ClientDataSet1() const { return *m_clientDataSet1; }
+    /// The database objects and the bar's state.
+    TransferSession& session() const { return *m_session; }
 
     /// The font's character height and text height after the scaling rule, and
     /// whether the controls were scaled.
@@ -88,7 +81,6 @@ private:
     /// Gives the frame its share of the outer size once the frame is known.
     void fitFrame();
     void createControls(const FormOptions& options);
-    void createDatabaseObjects();
     /// Runs one handler as the window's message dispatch does: an error that
     /// escapes goes to the error box and the window goes on.
     void dispatch(const std::function<void()>& handler);
@@ -104,13 +96,7 @@ private:
     std::function<void()> m_runner;
     bool m_fitFramePending = false;
     QElapsedTimer m_shownAt;
-
-    // Declared in the order they are made; C++ destroys them in reverse.
-    std::unique_ptr<didu::SQLConnection> m_sqlConnection1;
-    std::unique_ptr<didu::SQLQuery> m_sqlQuery1;
-    std::unique_ptr<didu::SQLDataSet> m_sqlDataSet1;
-    std::unique_ptr<didu::DataSetProvider> m_dataSetProvider1;
-    std::unique_ptr<didu::ClientDataSet> m_clientDataSet1;
+    std::unique_ptr<TransferSession> m_session;
 };
 
 } // namespace didu

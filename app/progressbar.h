@@ -1,9 +1,11 @@
-// ProgressBar1: the bar the transfer drives. Qt's own bar resets itself when its
-// range shrinks below the value and ignores values outside the range; this one
-// keeps the program's rules instead: a position is clamped into the range, a
-// lower maximum pulls the position down, and every change is drawn at once,
-// because the transfer does not return to the message loop while it runs.
+// ProgressBar1: the bar the transfer drives. It draws the session's progress as
+// it is given, the rules that keep it in range being the progress's own. Qt's
+// bar resets itself when its range shrinks below the value; this one never does,
+// and every change is drawn at once, because the transfer does not return to the
+// message loop while it runs.
 #pragma once
+
+#include "transfer/progress.h"
 
 #include <QProgressBar>
 
@@ -17,27 +19,13 @@ public:
     /// An empty bar, range 0 to 100, position 0, no text.
     explicit ProgressBar(QWidget* parent = nullptr);
 
-    /// The range becomes 0..maximum; a position above it comes down to it.
-    /// Setting the maximum the bar already has changes nothing.
-    void setProgressMaximum(std::int32_t maximum);
-    std::int32_t progressMaximum() const { return m_maximum; }
-    /// Kept within 0..maximum and redrawn at once.
-    void setProgressPosition(std::int32_t position);
-    std::int32_t progressPosition() const { return m_position; }
-
-    /// How often the bar has been drawn since it was made (for tests and the
-    /// benchmark, which check that redrawing keeps pace without flooding).
-    int paintCount() const { return m_paints; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    /// Shows `progress`; the same state again changes nothing.
+    void showProgress(const Progress& progress);
+    std::int32_t progressMaximum() const { return m_shown.maximum(); }
+    std::int32_t progressPosition() const { return m_shown.position(); }
 
 private:
-    void show(std::int32_t position);
-
-    std::int32_t m_maximum = 100;
-    std::int32_t m_position = 0;
-    int m_paints = 0;
+    Progress m_shown;
 };
 
 } // namespace didu

@@ -9,7 +9,6 @@
 #include "transfer/transferview.h"
 
 #include <cstdint>
-#include <limits>
 
 namespace didu {
 
@@ -29,8 +28,8 @@ const char* const kInsertLines[] = {
 
 } // namespace
 
-Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, TransferView& view, Clock clock)
-    : m_customers(customers), m_query(query), m_view(view), m_clock(std::move(clock))
+Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock)
+    : m_customers(customers), m_query(query), m_progress(progress), m_view(view), m_clock(std::move(clock))
 {
     if (!m_clock)
         m_clock = localTimeOfDay;
@@ -45,13 +44,14 @@ void Transfer::run()
     const std::int32_t count = m_customers.rowCount();
     if (count == 0)
         return;
-    m_view.setProgressMaximum(count);
+    m_progress.setMaximum(count);
+    m_view.showProgress(m_progress);
 
     while (!m_customers.eof()) {
-        // The bar reports its own, clamped position; adding one to it (and never
-        // resetting it) is what makes a second run start full.
-        const std::int32_t position = m_view.progressPosition();
-        m_view.setProgressPosition(position < std::numeric_limits<std::int32_t>::max() ? position + 1 : position);
+        // Stepping on from the position left behind (never resetting it) is
+        // what makes a second run start full.
+        m_progress.step();
+        m_view.showProgress(m_progress);
 
         if (!memberExists(m_customers.valueAsText("CUST_ID")))
             insertMember();

@@ -1,6 +1,7 @@
 // One run of the job: every customer without a member row gets one. The run
-// drives the window's objects (ClientDataSet1, SQLQuery1) and reaches the window
-// itself only through TransferView, so it runs headless in tests and benchmarks.
+// drives the session's objects (ClientDataSet1, SQLQuery1) and its progress, and
+// reaches the window only through TransferView, so it runs headless in tests
+// and benchmarks.
 #pragma once
 
 #include "transfer/timetext.h"
@@ -10,6 +11,7 @@
 namespace didu {
 
 class ClientDataSet;
+class Progress;
 class SQLQuery;
 class TransferView;
 
@@ -18,9 +20,9 @@ inline const std::string kTransferCompleteMessage = "資料轉移完成.";
 
 class Transfer {
 public:
-    /// The objects belong to the caller (the window) and must outlive the run.
-    /// An empty clock reads the machine's local time.
-    Transfer(ClientDataSet& customers, SQLQuery& query, TransferView& view, Clock clock = {});
+    /// The objects and the progress belong to the caller (the session) and must
+    /// outlive the run. An empty clock reads the machine's local time.
+    Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock = {});
 
     /// One whole pass over CUSTOMER. Catches nothing: an error ends the run where
     /// it stands, with the rows inserted so far kept.
@@ -32,6 +34,7 @@ private:
 
     ClientDataSet& m_customers;
     SQLQuery& m_query;
+    Progress& m_progress;
     TransferView& m_view;
     Clock m_clock;
 };

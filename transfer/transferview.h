@@ -1,9 +1,10 @@
-// What the transfer needs of the window: the progress bar's three operations and
-// the information dialog. The window implements it; tests and the benchmark use
+// What the transfer needs of the window: a place to show the progress and the
+// information dialog. The window implements it; tests and the benchmark use
 // their own, so the job runs headless.
 #pragma once
 
-#include <cstdint>
+#include "transfer/progress.h"
+
 #include <string>
 
 namespace didu {
@@ -11,11 +12,9 @@ namespace didu {
 class TransferView {
 public:
     virtual ~TransferView() = default;
-    /// Range becomes 0..maximum; a higher position comes down to it.
-    virtual void setProgressMaximum(std::int32_t maximum) = 0;
-    virtual std::int32_t progressPosition() const = 0;
-    /// Kept within 0..maximum and redrawn at once.
-    virtual void setProgressPosition(std::int32_t position) = 0;
+    /// Draws the bar as `progress` stands, at once: the run does not return to
+    /// the message loop. Called after each change the run makes.
+    virtual void showProgress(const Progress& progress) = 0;
     /// The information dialog, modal; returns when the operator closes it.
     virtual void showInformation(const std::string& message) = 0;
 };

@@ -9,12 +9,8 @@
 #include "bench/transfer/rawloops.h"
 
 #include "db/connection/sqlconnection.h"
-#include "db/statements/clientdataset.h"
-#include "db/statements/datasetprovider.h"
-#include "db/statements/sqldataset.h"
-#include "db/statements/sqlstatement.h"
 #include "tests/support/tempdb/tempdatabase.h"
-#include "transfer/transfer.h"
+#include "transfer/transfersession.h"
 #include "transfer/transferview.h"
 
 #include <sys/resource.h>
@@ -36,29 +32,27 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The bar's rules without a bar; the completion message is taken as read.
+// No bar; the completion message is taken as read.
 class HeadlessView : public didu::TransferView {
 public:
-    void setProgressMaximum(std::int32_t maximum) override
+    void showProgress(const didu::Progress&) override
     {
-        m_maximum = maximum;
-        m_position = std::min(m_position, maximum);
-    }
-    std::int32_t progressPosition() const override { return m_position; }
-    void setProgressPosition(std::int32_t position) override
-    {
-        m_position = std::clamp(position, 0, m_maximum);
-        if (onAdvance)
+        // The first state a run shows is its new maximum; each later one a step.
+        if (m_stepping && onAdvance)
             onAdvance();
+        m_stepping = true;
     }
     /// Called as the transfer starts on each customer.
     std::function<void()> onAdvance;
-    void showInformation(const std::string&) override { ++completions; }
+    void showInformation(const std::string&) override
+    {
+        ++completions;
+        m_stepping = false;
+    }
     int completions = 0;
 
 private:
-    std::int32_t m_maximum = 0;
-    std::int32_t m_position = 0;
+    bool m_stepping = false;
 };
 
 template <typename Work>
@@ -95,28 +89,12 @@ struct TransferContext {
     explicit TransferContext(didu::test::TempDatabase& db, const std::string& path)
     {
         db.writeConfiguration({{"Database", path}});
-        connection = std::make_unique<didu::SQLConnection>();
-        query = std::make_unique<didu::SQLQuery>(connection.get());
-        dataSet = std::make_unique<didu::SQLDataSet>(connection.get());
-        provider = std::make_unique<didu::DataSetProvider>(dataSet.get());
-        customers = std::make_unique<didu::ClientDataSet>(provider.get());
-        connection->open(); // connecting is not the transfer's work
+        session = std::make_unique<didu::TransferSession>();
+        session->SQLConnection1().open(); // connecting is not the transfer's work
     }
-    ~TransferContext()
-    {
-        customers.reset();
-        provider.reset();
-        dataSet.reset();
-        query.reset();
-        connection.reset();
-    }
-    void run() { didu::Transfer(*customers, *query, view).run(); }
+    void run() { session->run(view); }
 
-    std::unique_ptr<didu::SQLConnection> connection;
-    std::unique_ptr<didu::SQLQuery> query;
-    std::unique_ptr<didu::SQLDataSet> dataSet;
-    std::unique_ptr<didu::DataSetProvider> provider;
-    std::unique_ptr<didu::ClientDataSet> customers;
+    std::unique_ptr<didu::TransferSession> session;
     HeadlessView view;
 };
 

@@ -200,7 +200,7 @@ TEST(BrokenCustomers, StopAtTheFailingCustomerWithTheExactText)
             TransferRig rig;
             EXPECT_EQ(rig.run(), c.error) << "press " << press;
             EXPECT_TRUE(rig.view.messages.empty());
-            EXPECT_EQ(rig.view.progressPosition(), c.position);
+            EXPECT_EQ(rig.session.progress().position(), c.position);
             EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MEMBER"), std::to_string(c.kept));
         }
     }

@@ -54,10 +54,9 @@ private:
 // one customer's statements and the next.
 class StoppingView : public didu::test::RecordingView {
 public:
-    void setProgressPosition(std::int32_t position) override
+    void showProgress(const didu::Progress& progress) override
     {
-        RecordingView::setProgressPosition(position);
-        if (position == stopAt && onStop) {
+        if (progress.position() == stopAt && onStop) {
             onStop();
             onStop = {};
         }
@@ -78,15 +77,7 @@ TEST_F(LostConnection, RunEndsWithTheDriverTextNothingHangsAndTheWorkCanBeFinish
 
     didu::test::TransferRig rig;
     StoppingView view;
-    didu::Transfer transfer(*rig.customers, *rig.query, view);
-    auto press = [&]() -> std::optional<std::string> {
-        try {
-            transfer.run();
-        } catch (const std::exception& error) {
-            return std::string(error.what());
-        }
-        return std::nullopt;
-    };
+    auto press = [&] { return rig.run(view); };
 
     view.stopAt = customers / 2;
     view.onStop = [this] { server->stop(); };
@@ -99,7 +90,7 @@ TEST_F(LostConnection, RunEndsWithTheDriverTextNothingHangsAndTheWorkCanBeFinish
     std::printf("[ figures  ] server stopped at customer %d of %d: %s\n", customers / 2, customers, lost->c_str());
     EXPECT_NE(lost->find("SQL Server Error: "), std::string::npos) << *lost;
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(view.progressPosition(), customers / 2) << "the bar keeps the failing customer's step";
+    EXPECT_EQ(rig.session.progress().position(), customers / 2) << "the bar keeps the failing customer's step";
 
     // Pressed again while the server is still away: an error, at once.
     std::optional<std::string> away;

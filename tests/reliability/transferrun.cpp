@@ -1,5 +1,5 @@
-// diduxfer: one transfer run without a window, as a separate process. It builds
-// the same five database objects the window owns, in the same order, connects
+// diduxfer: one transfer run without a window, as a separate process. It makes
+// the same session of five database objects the window owns, connects
 // from the configuration files the way the program does, and runs the transfer
 // with a console view. The reliability tests start it to race two operators
 // against one server database and to kill a run in the middle.
@@ -11,43 +11,31 @@
 // On success the completion message goes to standard output and the exit code
 // is 0; on an error its text goes to standard error as it stands and the exit
 // code is 1.
-#include "db/connection/sqlconnection.h"
-#include "db/statements/clientdataset.h"
-#include "db/statements/datasetprovider.h"
-#include "db/statements/sqldataset.h"
-#include "db/statements/sqlstatement.h"
 #include "platform/locale.h"
-#include "transfer/transfer.h"
+#include "transfer/transfersession.h"
 #include "transfer/transferview.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <string>
 
 namespace {
 
-// The progress bar's rules without a bar: the position stays within 0..maximum.
+// The bar on the console: a new maximum and every position shown, when asked.
 class ConsoleView : public didu::TransferView {
 public:
     explicit ConsoleView(bool reportProgress) : m_reportProgress(reportProgress) {}
 
-    void setProgressMaximum(std::int32_t maximum) override
+    void showProgress(const didu::Progress& progress) override
     {
-        m_maximum = std::max(maximum, 0);
-        m_position = std::min(m_position, m_maximum);
-        if (m_reportProgress)
-            report("maximum", m_maximum);
-    }
-    std::int32_t progressPosition() const override { return m_position; }
-    void setProgressPosition(std::int32_t position) override
-    {
-        m_position = std::clamp(position, 0, m_maximum);
-        if (m_reportProgress)
-            report("position", m_position);
+        if (!m_reportProgress)
+            return;
+        if (progress.maximum() != m_maximum)
+            report("maximum", m_maximum = progress.maximum());
+        else
+            report("position", progress.position());
     }
     void showInformation(const std::string& message) override
     {
@@ -65,7 +53,6 @@ private:
 
     bool m_reportProgress;
     std::int32_t m_maximum = 100;
-    std::int32_t m_position = 0;
 };
 
 int usage()
@@ -93,17 +80,10 @@ int main(int argc, char** argv)
 
     didu::loadUserLocale();
     try {
-        // The window's objects, made in the order of its definition and destroyed
-        // in reverse, so the statements let go before the connection.
-        auto connection = std::make_unique<didu::SQLConnection>("SQLConnection1");
-        auto query = std::make_unique<didu::SQLQuery>(connection.get(), "SQLQuery1");
-        auto dataSet = std::make_unique<didu::SQLDataSet>(connection.get(), "SQLDataSet1");
-        auto provider = std::make_unique<didu::DataSetProvider>(dataSet.get(), "DataSetProvider1");
-        auto customers = std::make_unique<didu::ClientDataSet>(provider.get(), "ClientDataSet1");
+        didu::TransferSession session;
         ConsoleView view(progress);
-        didu::Transfer transfer(*customers, *query, view);
         for (int run = 0; run < runs; ++run)
-            transfer.run();
+            session.run(view);
     } catch (const std::exception& error) {
         const std::string text = error.what();
         std::fwrite(text.data(), 1, text.size(), stderr);

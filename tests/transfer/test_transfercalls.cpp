@@ -1,10 +1,5 @@
 // What a run hands the driver, seen through the recording driver: the statement
 // texts in order and every bound parameter, byte for byte.
-#include "db/connection/sqlconnection.h"
-#include "db/statements/clientdataset.h"
-#include "db/statements/datasetprovider.h"
-#include "db/statements/sqldataset.h"
-#include "db/statements/sqlstatement.h"
 #include "tests/support/recording/recordingsetup.h"
 #include "tests/transfer/transferfixture.h"
 
@@ -66,15 +61,11 @@ TEST(TransferCalls, LookupTextsAndTheInsertsBoundValues)
     driver.setRows(kLookupOfONeil, memberIdRows({}));
     driver.setRowsAffected(1);
 
-    SQLConnection connection;
-    SQLQuery query(&connection);
-    SQLDataSet dataSet(&connection);
-    DataSetProvider provider(&dataSet);
-    ClientDataSet customers(&provider);
+    TransferSession session;
     LoggingView view;
     ScriptedClock clock{{{7, 5, 9, 0}}};
     driver.clearCalls();
-    Transfer(customers, query, view, clock.clock()).run();
+    session.run(view, clock.clock());
 
     std::vector<std::string> prepares;
     std::vector<std::string> parameters;

@@ -233,7 +233,7 @@ TEST_F(TransferRun, FailurePartWayKeepsEarlierRowsAndARerunCompletes)
         EXPECT_THROW(run(), DatabaseError);
         EXPECT_EQ(members().size(), 1u);
         // The bar was advanced for the failing customer, and no further.
-        EXPECT_EQ(view.calls, (std::vector<std::string>{"max 3", "get 0", "set 1 -> 1", "get 1", "set 2 -> 2"}));
+        EXPECT_EQ(view.calls, (std::vector<std::string>{"show 0/3", "show 1/3", "show 2/3"}));
         EXPECT_TRUE(view.messages.empty());
 
         // The cause persists: the run fails again at the same customer.

@@ -1,15 +1,13 @@
-// A whole transfer without a window: a fresh embedded database, the window's five
-// database objects made in the window's order over the real driver and store
-// plugins, and a view that keeps the progress bar's rules and logs every call.
+// A whole transfer without a window: a fresh embedded database, the session's
+// five database objects over the real driver and store plugins, and a view that
+// logs every state it is asked to show.
 #pragma once
 
-#include "db/connection/sqlconnection.h"
 #include "db/statements/clientdataset.h"
-#include "db/statements/datasetprovider.h"
-#include "db/statements/sqldataset.h"
 #include "db/statements/sqlstatement.h"
 #include "tests/support/tempdb/tempdatabase.h"
 #include "transfer/transfer.h"
+#include "transfer/transfersession.h"
 #include "transfer/transferview.h"
 
 #include <gtest/gtest.h>
@@ -21,24 +19,12 @@
 
 namespace didu::test {
 
-/// The progress bar's rules (position held within 0..maximum), every call logged.
+/// Every state shown ("show position/maximum") and every message, in order.
 class LoggingView : public TransferView {
 public:
-    void setProgressMaximum(std::int32_t maximum) override
+    void showProgress(const Progress& progress) override
     {
-        calls.push_back("max " + std::to_string(maximum));
-        m_maximum = std::max(maximum, 0);
-        m_position = std::min(m_position, m_maximum);
-    }
-    std::int32_t progressPosition() const override
-    {
-        calls.push_back("get " + std::to_string(m_position));
-        return m_position;
-    }
-    void setProgressPosition(std::int32_t position) override
-    {
-        m_position = std::clamp(position, 0, m_maximum);
-        calls.push_back("set " + std::to_string(position) + " -> " + std::to_string(m_position));
+        calls.push_back("show " + std::to_string(progress.position()) + "/" + std::to_string(progress.maximum()));
     }
     void showInformation(const std::string& message) override
     {
@@ -46,27 +32,20 @@ public:
         messages.push_back(message);
     }
 
-    std::int32_t position() const { return m_position; }
-
-    mutable std::vector<std::string> calls;
+    std::vector<std::string> calls;
     std::vector<std::string> messages;
-
-private:
-    std::int32_t m_maximum = 0;
-    std::int32_t m_position = 0;
 };
 
-/// The calls of a run over `count` customers starting with the bar at `from`
-/// within a maximum of `count` (the last is the completion message).
+/// What a run over `count` customers shows, starting with the bar at `from`
+/// (the last is the completion message).
 inline std::vector<std::string> progressCalls(int count, int from = 0)
 {
-    std::vector<std::string> calls{"max " + std::to_string(count)};
     int position = std::min(from, count);
+    auto shown = [&] { return "show " + std::to_string(position) + "/" + std::to_string(count); };
+    std::vector<std::string> calls{shown()};
     for (int i = 0; i < count; ++i) {
-        calls.push_back("get " + std::to_string(position));
-        const int next = std::min(position + 1, count);
-        calls.push_back("set " + std::to_string(position + 1) + " -> " + std::to_string(next));
-        position = next;
+        position = std::min(position + 1, count);
+        calls.push_back(shown());
     }
     calls.push_back("info");
     return calls;
@@ -119,24 +98,18 @@ protected:
     {
         db = std::make_unique<TempDatabase>(schema);
         // Made after the fixture: the connection locates its files when created.
-        connection = std::make_unique<SQLConnection>();
-        query = std::make_unique<SQLQuery>(connection.get());
-        dataSet = std::make_unique<SQLDataSet>(connection.get());
-        provider = std::make_unique<DataSetProvider>(dataSet.get());
-        customers = std::make_unique<ClientDataSet>(provider.get());
+        session = std::make_unique<TransferSession>();
+        query = &session->SQLQuery1();
+        customers = &session->ClientDataSet1();
     }
 
     void TearDown() override
     {
-        customers.reset();
-        provider.reset();
-        dataSet.reset();
-        query.reset();
-        connection.reset();
+        session.reset();
         db.reset();
     }
 
-    void run() { Transfer(*customers, *query, view, clock.clock()).run(); }
+    void run() { session->run(view, clock.clock()); }
 
     std::vector<Row> members() { return db->query(std::string("SELECT ") + kMemberColumns + " FROM MEMBER ORDER BY MEMBER_ID"); }
 
@@ -148,11 +121,9 @@ protected:
     }
 
     std::unique_ptr<TempDatabase> db;
-    std::unique_ptr<SQLConnection> connection;
-    std::unique_ptr<SQLQuery> query;
-    std::unique_ptr<SQLDataSet> dataSet;
-    std::unique_ptr<DataSetProvider> provider;
-    std::unique_ptr<ClientDataSet> customers;
+    std::unique_ptr<TransferSession> session;
+    SQLQuery* query = nullptr;
+    ClientDataSet* customers = nullptr;
     LoggingView view;
     ScriptedClock clock;
 };

@@ -3,6 +3,7 @@
 #include "app/frmdiduradozori.h"
 #include "app/informationdialog.h"
 #include "app/progressbar.h"
+#include "transfer/transfersession.h"
 #include "tests/support/tempdb/tempdatabase.h"
 
 #include <QApplication>
@@ -119,7 +120,8 @@ TEST_F(FormTransfer, NoCustomersLeavesTheBarAsItWasAndShowsNothing)
 {
     Dialogs dialogs;
     db->execute("DELETE FROM CUSTOMER");
-    form->ProgressBar1()->setProgressPosition(42);
+    form->session().progress().setPosition(42);
+    form->showProgress(form->session().progress());
     positions.clear();
     pressOk();
     EXPECT_TRUE(dialogs.messages.isEmpty());
