@@ -6,7 +6,6 @@
 #include "platform/errors.h"
 #include "platform/locale.h"
 
-#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -222,12 +221,8 @@ void ClientDataSet::open()
     auto packet = m_provider->getRecords(-1, m_commandText, m_params);
     // A request for every row always comes back with fewer than asked for: the
     // provider is exhausted and has reset itself.
-    m_exhausted = true;
     if (!packet)
         throw DatabaseError(withPrefix(m_name, NoProvider));
-    m_profile = m_provider->lastProfile();
-
-    const auto started = std::chrono::steady_clock::now();
     auto rows = std::make_unique<HeldRows>();
     rows->store = StoreLoader::make<store::IRowStore>(store::RowStoreClassId);
     const store::Status loaded = rows->store->load(packet.release());
@@ -245,7 +240,6 @@ void ClientDataSet::open()
         rows->store->column(c, &info);
         rows->names.emplace_back(info.name, info.nameLength);
     }
-    m_profile.sort = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     m_rows = std::move(rows);
 }
 
@@ -260,7 +254,6 @@ void ClientDataSet::close()
     rows->names.clear();
     if (m_provider)
         m_provider->reset();
-    m_exhausted = false;
 }
 
 std::int32_t ClientDataSet::rowCount() const

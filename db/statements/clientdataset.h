@@ -47,9 +47,6 @@ public:
     /// The set's own parameters, one per marker of the command text; sent to the
     /// provider with every open.
     std::vector<SQLParam>& params() { return m_params; }
-    /// Where the time of the last open went (fetch and packing by the provider,
-    /// sorting by the store).
-    const OpenProfile& lastOpenProfile() const { return m_profile; }
 
 private:
     std::string m_name;
@@ -57,8 +54,6 @@ private:
     std::string m_commandText;
     std::unique_ptr<HeldRows> m_rows;
     std::vector<SQLParam> m_params;
-    bool m_exhausted = false;
-    OpenProfile m_profile;
 };
 
 } // namespace didu

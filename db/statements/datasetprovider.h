@@ -15,15 +15,6 @@ namespace didu {
 
 class SQLDataSet;
 
-/// Where the time of the last open went, in seconds.
-struct OpenProfile {
-    double fetch = 0;     // the driver moving to each row (it fetches blocks from the server)
-    double pack = 0;      // reading every value from the driver into the packet
-    double sort = 0;      // loading the packet into the store and putting it in order
-    std::uint64_t packetBytes = 0;
-    std::uint64_t textBytes = 0; // the text and byte values handed over
-};
-
 class DataSetProvider {
 public:
     enum Option : std::uint32_t {
@@ -55,8 +46,6 @@ public:
 
     /// Whether the provider is holding SQLDataSet1 open.
     bool openedDataSet() const { return m_openedDataSet; }
-    /// Timing of the last request that handed over rows.
-    const OpenProfile& lastProfile() const { return m_profile; }
 
 private:
     void takeCommandText(const std::string& commandText);
@@ -65,14 +54,13 @@ private:
     void describeColumns(store::IPacketWriter& writer);
     void handOverKeys(store::IPacketWriter& writer);
     void packRows(store::IPacketWriter& writer, std::int32_t count);
+    void packValue(store::IPacketWriter& writer, std::size_t index, const SQLField& field);
     std::int32_t localeCode() const;
 
     std::string m_name;
     SQLDataSet* m_dataSet;
     std::uint32_t m_options = poAllowCommandText;
     bool m_openedDataSet = false;
-    OpenProfile m_profile;
-    std::vector<std::uint16_t> m_readers; // the store type of each column
 };
 
 } // namespace didu

@@ -10,14 +10,12 @@ namespace didu {
 
 namespace {
 
-/// Releases a driver cursor when it goes out of scope.
-struct CursorGuard {
-    dbx::ISQLCursor* cursor;
-    ~CursorGuard()
-    {
-        if (cursor)
-            cursor->release();
-    }
+/// Where the index listing keeps what the index needs (0: not listed).
+struct ListingColumns {
+    std::uint16_t name = 0;
+    std::uint16_t column = 0;
+    std::uint16_t type = 0;
+    std::uint16_t order = 0;
 };
 
 std::string trimRight(std::string text)
@@ -25,6 +23,29 @@ std::string trimRight(std::string text)
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
         text.pop_back();
     return text;
+}
+
+/// Adds one row of the listing: a column of a new or an already listed index.
+void addIndexColumn(std::vector<IndexDefinition>& indices, const std::string& indexName,
+                    const std::string& columnName, std::int64_t type, const std::string& order)
+{
+    IndexDefinition* index = nullptr;
+    for (auto& known : indices)
+        if (known.name == indexName)
+            index = &known;
+    if (!index) {
+        indices.push_back({indexName, {}, false, false, false});
+        index = &indices.back();
+    } else {
+        index->fields += ';';
+    }
+    index->fields += columnName;
+    if (type & dbx::IndexPrimary)
+        index->primary = true;
+    if (type & dbx::IndexUnique)
+        index->unique = true;
+    if (!order.empty() && (order[0] == 'D' || order[0] == 'd'))
+        index->descending = true;
 }
 
 } // namespace
@@ -72,18 +93,12 @@ void SQLDataSet::commandCreated(dbx::ISQLCommand* command)
     SQLStatement::commandCreated(command);
     // The text is a query, never a stored procedure; a driver that cannot be told
     // so cannot run it as intended, so this is the one option that must succeed.
-    check(command->setOption(dbx::CommandStoredProc, 0), command);
+    checkDriver(command->setOption(dbx::CommandStoredProc, 0), command);
 }
 
 void SQLDataSet::commandReleased()
 {
     m_indices.reset();
-}
-
-void SQLDataSet::check(dbx::Result result, dbx::ISQLObject* source)
-{
-    if (result != dbx::ResultOk)
-        checkDriver(result, source);
 }
 
 const std::vector<IndexDefinition>& SQLDataSet::indexDefinitions()
@@ -107,96 +122,64 @@ std::vector<IndexDefinition> SQLDataSet::listIndices(const std::string& table)
     std::vector<IndexDefinition> indices;
     if (!metaData)
         return indices;
-    dbx::ISQLCursor* cursor = nullptr;
-    check(metaData->getIndices(table.c_str(), 0, &cursor), metaData);
-    CursorGuard guard{cursor};
+    DriverHandle<dbx::ISQLCursor> cursor;
+    checkDriver(metaData->getIndices(table.c_str(), 0, cursor.receive()), metaData);
     if (!cursor)
         return indices;
+    auto check = [&](dbx::Result result) { checkDriver(result, cursor.get()); };
 
+    ListingColumns at;
     std::uint16_t count = 0;
-    check(cursor->getColumnCount(&count), cursor);
-    std::uint16_t nameColumn = 0, columnColumn = 0, typeColumn = 0, orderColumn = 0;
+    check(cursor->getColumnCount(&count));
     for (std::uint16_t c = 1; c <= count; ++c) {
         std::uint16_t length = 0;
-        check(cursor->getColumnNameLength(c, &length), cursor);
+        check(cursor->getColumnNameLength(c, &length));
         std::vector<char> name(std::size_t(length) + 1, '\0');
-        check(cursor->getColumnName(c, name.data()), cursor);
+        check(cursor->getColumnName(c, name.data()));
         const std::string_view text(name.data());
-        if (equalsIgnoreCase(text, "INDEX_NAME"))
-            nameColumn = c;
-        else if (equalsIgnoreCase(text, "COLUMN_NAME"))
-            columnColumn = c;
-        else if (equalsIgnoreCase(text, "INDEX_TYPE"))
-            typeColumn = c;
-        else if (equalsIgnoreCase(text, "SORT_ORDER"))
-            orderColumn = c;
+        for (auto [title, into] : {std::pair{"INDEX_NAME", &at.name}, std::pair{"COLUMN_NAME", &at.column},
+                                   std::pair{"INDEX_TYPE", &at.type}, std::pair{"SORT_ORDER", &at.order}})
+            if (equalsIgnoreCase(text, title))
+                *into = c;
     }
 
+    std::vector<char> buffer;
     auto readText = [&](std::uint16_t column) -> std::string {
         if (!column)
             return {};
         std::uint32_t length = 0;
-        check(cursor->getColumnLength(column, &length), cursor);
-        std::vector<char> buffer(std::size_t(length) + 1, '\0');
-        std::int32_t blank = 0;
-        check(cursor->getString(column, buffer.data(), &blank), cursor);
-        return blank ? std::string() : trimRight(std::string(buffer.data(), strnlen(buffer.data(), length)));
+        check(cursor->getColumnLength(column, &length));
+        buffer.assign(std::size_t(length) + 1, '\0');
+        ColumnValue value;
+        check(readColumn(*cursor, column, ColumnKind::String, value, buffer.data(), length));
+        return value.null ? std::string() : trimRight(std::string(buffer.data(), value.length));
     };
-    auto readInt = [&](std::uint16_t column) -> std::int64_t {
+    auto readNumber = [&](std::uint16_t column) -> std::int64_t {
         if (!column)
             return 0;
         std::uint16_t type = 0, subType = 0;
-        check(cursor->getColumnType(column, &type, &subType), cursor);
-        std::int32_t blank = 0;
-        switch (type) {
-        case dbx::FieldInt16: {
-            std::int16_t v = 0;
-            check(cursor->getShort(column, &v, &blank), cursor);
-            return blank ? 0 : v;
-        }
-        case dbx::FieldInt64: {
-            std::int64_t v = 0;
-            check(cursor->getInt64(column, &v, &blank), cursor);
-            return blank ? 0 : v;
-        }
-        case dbx::FieldZString: {
-            const std::string text = readText(column);
-            return std::strtoll(text.c_str(), nullptr, 10);
-        }
-        default: {
-            std::int32_t v = 0;
-            check(cursor->getLong(column, &v, &blank), cursor);
-            return blank ? 0 : v;
-        }
-        }
+        check(cursor->getColumnType(column, &type, &subType));
+        ColumnKind kind = columnKind(type, subType);
+        if (kind == ColumnKind::String)
+            return std::strtoll(readText(column).c_str(), nullptr, 10);
+        // Any other number of the listing is read as a 32-bit one.
+        if (kind != ColumnKind::Short && kind != ColumnKind::Int64)
+            kind = ColumnKind::Long;
+        ColumnValue value;
+        check(readColumn(*cursor, column, kind, value));
+        return value.null ? 0 : value.integer;
     };
 
     for (;;) {
         const dbx::Result result = cursor->next();
         if (result == dbx::ResultEndOfData || result == dbx::ResultEndOfDataAlt)
             break;
-        check(result, cursor);
-        const std::string indexName = readText(nameColumn);
-        const std::string columnName = readText(columnColumn);
-        const std::int64_t type = readInt(typeColumn);
-        const std::string order = readText(orderColumn);
-        IndexDefinition* index = nullptr;
-        for (auto& known : indices)
-            if (known.name == indexName)
-                index = &known;
-        if (!index) {
-            indices.push_back({indexName, {}, false, false, false});
-            index = &indices.back();
-        } else {
-            index->fields += ';';
-        }
-        index->fields += columnName;
-        if (type & dbx::IndexPrimary)
-            index->primary = true;
-        if (type & dbx::IndexUnique)
-            index->unique = true;
-        if (!order.empty() && (order[0] == 'D' || order[0] == 'd'))
-            index->descending = true;
+        check(result);
+        const std::string indexName = readText(at.name);
+        const std::string columnName = readText(at.column);
+        const std::int64_t type = readNumber(at.type);
+        const std::string order = readText(at.order);
+        addIndexColumn(indices, indexName, columnName, type, order);
     }
     return indices;
 }

@@ -40,21 +40,12 @@ public:
     /// Whether the index definitions may be asked of the database (on by default).
     bool getMetadata() const { return m_getMetadata; }
     void setGetMetadata(bool on) { m_getMetadata = on; }
-    /// Largest blob read, in bytes; -1 reads every blob whole.
-    std::int32_t maxBlobSize() const { return m_maxBlobSize; }
-    void setMaxBlobSize(std::int32_t size) { m_maxBlobSize = size; }
 
     /// The index definitions of the one table the statement reads, listed through
     /// the driver's metadata object the first time they are wanted for the
     /// prepared command. Empty for a statement over no single table, or with
     /// getMetadata off.
     const std::vector<IndexDefinition>& indexDefinitions();
-    /// True once the index definitions of the current command are known.
-    bool indexDefinitionsFetched() const { return m_indices.has_value(); }
-
-    /// Raises the driver error text for a non-zero `result` of a call on `source`
-    /// (the cursor, while the provider reads the rows); does nothing for 0.
-    void check(dbx::Result result, dbx::ISQLObject* source);
 
 protected:
     void commandCreated(dbx::ISQLCommand* command) override;
@@ -65,7 +56,6 @@ private:
 
     std::string m_commandText;
     bool m_getMetadata = true;
-    std::int32_t m_maxBlobSize = -1;
     std::optional<std::vector<IndexDefinition>> m_indices;
 };
 

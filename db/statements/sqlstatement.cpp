@@ -183,16 +183,16 @@ void SQLStatement::prepare()
         SQLConnection* connection = activeConnection();
         connection->loadParams();
 
-        dbx::ISQLCommand* command = nullptr;
-        const dbx::Result created = connection->driverConnection()->getSQLCommand(&command);
+        DriverHandle<dbx::ISQLCommand> command;
+        const dbx::Result created = connection->driverConnection()->getSQLCommand(command.receive());
         if (created != dbx::ResultOk || !command)
             checkDriver(created != dbx::ResultOk ? created : dbx::ResultInvalidHandle,
                         connection->driverConnection());
-        m_command = command;
+        m_command = std::move(command);
         m_command->setOption(dbx::CommandRowsetSize, rowsetSize(*connection));
         m_commandOpen = true;
         m_rowsAffected.reset();
-        commandCreated(m_command);
+        commandCreated(m_command.get());
 
         const std::size_t markers = m_scan.names.size();
         if (markers > 0 && !m_quoteAsked) {
@@ -202,7 +202,7 @@ void SQLStatement::prepare()
         // The driver takes a 16-bit count; more markers cannot be passed on honestly.
         if (markers > UINT16_MAX)
             checkDriver(dbx::ResultOutOfRange, nullptr);
-        checkDriver(m_command->prepare(m_scan.driverText.c_str(), static_cast<std::uint16_t>(markers)), m_command);
+        checkDriver(m_command->prepare(m_scan.driverText.c_str(), static_cast<std::uint16_t>(markers)), m_command.get());
     } catch (...) {
         // Held back: the open or execute that asked for the prepare reports it.
         m_heldPrepareFailure = std::current_exception();
@@ -239,12 +239,12 @@ void SQLStatement::unprepare(bool closeConnectionWhenIdle)
             if (result == dbx::ResultOk)
                 m_rowsAffected = rows;
             else
-                recordDriverError(result, m_command);
+                recordDriverError(result, m_command.get());
         }
         if (m_commandOpen) {
             const dbx::Result result = m_command->close();
             if (result != dbx::ResultOk)
-                recordDriverError(result, m_command);
+                recordDriverError(result, m_command.get());
         }
         releaseCommand();
     }
@@ -256,8 +256,7 @@ void SQLStatement::releaseCommand()
 {
     releaseCursor();
     if (m_command) {
-        m_command->release();
-        m_command = nullptr;
+        m_command.reset();
         m_commandOpen = false;
         commandReleased();
     }
@@ -267,8 +266,7 @@ void SQLStatement::releaseCommand()
 void SQLStatement::releaseCursor()
 {
     if (m_cursor) {
-        m_cursor->release();
-        m_cursor = nullptr;
+        m_cursor.reset();
         m_commandOpen = false;
     }
     m_eof = true;

@@ -9,7 +9,9 @@
 #pragma once
 
 #include "db/connection/dbxdriver.h"
+#include "db/connection/driverhandle.h"
 #include "db/connection/sqlconnection.h"
+#include "db/statements/columnreader.h"
 #include "db/statements/markerscanner.h"
 
 #include <cstdint>
@@ -89,6 +91,7 @@ public:
     std::uint16_t number = 0; // from 1
     std::uint16_t type = 0;
     std::uint16_t subType = 0;
+    ColumnKind kind = ColumnKind::None; // how the value is read, from type and subType
     std::uint32_t length = 0;
     std::int16_t precision = 0;
     std::int16_t scale = 0;
@@ -149,7 +152,7 @@ public:
     /// kept open and serves this statement alone, it unprepares as well.)
     void close();
     /// An open result (on a row or at end of data).
-    bool isOpen() const { return m_cursor != nullptr; }
+    bool isOpen() const { return static_cast<bool>(m_cursor); }
     /// At end of data (also true while closed).
     bool eof() const { return m_eof; }
     /// Fetches the next row; at the end the statement stands at end of data.
@@ -159,15 +162,20 @@ public:
     /// First field named `name` ignoring case; "Field '%s' not found" otherwise.
     const SQLField& fieldByName(std::string_view name) const;
 
+    /// Reads field `index` (from 0) of the current row by its kind: numbers,
+    /// dates and times whole, text and bytes into `room` of `size` bytes, of a
+    /// blob only its size (the blob itself through readBlobValue). A driver
+    /// failure raises its text. Needs an open statement standing on a row.
+    void readValue(std::size_t index, ColumnValue& value, char* room = nullptr, std::uint32_t size = 0);
+    /// Reads `size` bytes of the blob in field `index` into `room`.
+    void readBlobValue(std::size_t index, ColumnValue& value, char* room, std::uint32_t size);
+
     /// Prepares if needed, binds every parameter and runs the statement, keeping
-    /// no result; answers the rows affected. `direct` is not supported and is
-    /// treated as false.
-    std::uint32_t execute(bool direct = false);
+    /// no result; answers the rows affected.
+    std::uint32_t execute();
 
     /// A driver command exists for the current text.
-    bool prepared() const { return m_command != nullptr; }
-    /// The driver cursor of an open query, for readers that walk every column.
-    dbx::ISQLCursor* cursor() const { return m_cursor; }
+    bool prepared() const { return static_cast<bool>(m_command); }
     /// The text of this statement's last driver failure (empty at first).
     const std::string& lastError() const { return m_lastError; }
 
@@ -224,8 +232,8 @@ private:
     std::vector<SQLField> m_fields;
     std::vector<char> m_valueBuffer;
     std::string m_bindText;
-    dbx::ISQLCommand* m_command = nullptr;
-    dbx::ISQLCursor* m_cursor = nullptr;
+    DriverHandle<dbx::ISQLCommand> m_command;
+    DriverHandle<dbx::ISQLCursor> m_cursor;
     bool m_commandOpen = false;
     bool m_eof = true;
     bool m_quoteAsked = false;

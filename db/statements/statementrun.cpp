@@ -46,14 +46,14 @@ void SQLStatement::open()
 
     if (!m_params.empty())
         bindParams();
-    dbx::ISQLCursor* cursor = nullptr;
-    checkDriver(m_command->execute(&cursor), m_command);
+    DriverHandle<dbx::ISQLCursor> cursor;
+    checkDriver(m_command->execute(cursor.receive()), m_command.get());
     m_commandOpen = true;
     if (!cursor) {
         m_command->close();
         throw DatabaseError(withPrefix(m_name, "Cursor not returned from Query"));
     }
-    m_cursor = cursor;
+    m_cursor = std::move(cursor);
     try {
         describeColumns();
         fetchFirst();
@@ -68,7 +68,7 @@ void SQLStatement::describeColumns()
 {
     m_fields.clear();
     std::uint16_t count = 0;
-    checkDriver(m_cursor->getColumnCount(&count), m_cursor);
+    checkDriver(m_cursor->getColumnCount(&count), m_cursor.get());
     m_fields.reserve(count);
     std::string columnName;
     for (std::uint16_t column = 1; column <= count && column != 0; ++column) {
@@ -76,18 +76,19 @@ void SQLStatement::describeColumns()
         field.m_statement = this;
         field.number = column;
         std::uint16_t nameLength = 0;
-        checkDriver(m_cursor->getColumnNameLength(column, &nameLength), m_cursor);
+        checkDriver(m_cursor->getColumnNameLength(column, &nameLength), m_cursor.get());
         columnName.assign(nameLength + 1u, '\0');
-        checkDriver(m_cursor->getColumnName(column, columnName.data()), m_cursor);
+        checkDriver(m_cursor->getColumnName(column, columnName.data()), m_cursor.get());
         columnName.resize(std::char_traits<char>::length(columnName.c_str()));
-        checkDriver(m_cursor->getColumnType(column, &field.type, &field.subType), m_cursor);
-        checkDriver(m_cursor->getColumnLength(column, &field.length), m_cursor);
-        checkDriver(m_cursor->getColumnPrecision(column, &field.precision), m_cursor);
-        checkDriver(m_cursor->getColumnScale(column, &field.scale), m_cursor);
+        checkDriver(m_cursor->getColumnType(column, &field.type, &field.subType), m_cursor.get());
+        field.kind = columnKind(field.type, field.subType);
+        checkDriver(m_cursor->getColumnLength(column, &field.length), m_cursor.get());
+        checkDriver(m_cursor->getColumnPrecision(column, &field.precision), m_cursor.get());
+        checkDriver(m_cursor->getColumnScale(column, &field.scale), m_cursor.get());
         std::int32_t flag = 0;
-        checkDriver(m_cursor->isNullable(column, &flag), m_cursor);
+        checkDriver(m_cursor->isNullable(column, &flag), m_cursor.get());
         field.nullable = flag != 0;
-        checkDriver(m_cursor->isReadOnly(column, &flag), m_cursor);
+        checkDriver(m_cursor->isReadOnly(column, &flag), m_cursor.get());
         field.readOnly = flag != 0;
 
         // Two columns of the same name: the later one is told apart by "_1", "_2"...
@@ -111,7 +112,7 @@ void SQLStatement::fetchFirst()
     if (result == dbx::ResultEndOfData || result == dbx::ResultEndOfDataAlt)
         m_eof = true;
     else
-        checkDriver(result, m_cursor);
+        checkDriver(result, m_cursor.get());
 }
 
 void SQLStatement::next()
@@ -124,7 +125,7 @@ void SQLStatement::next()
     if (result == dbx::ResultEndOfData || result == dbx::ResultEndOfDataAlt)
         m_eof = true;
     else
-        checkDriver(result, m_cursor);
+        checkDriver(result, m_cursor.get());
 }
 
 const std::vector<SQLField>& SQLStatement::fields() const
@@ -149,83 +150,35 @@ bool SQLStatement::fieldIsNull(const SQLField& field)
         throw DatabaseError("Cannot perform this operation on a closed dataset");
     if (m_eof)
         return true;
-
-    const std::uint16_t column = field.number;
+    // The type is asked afresh: the NULL test reads the column as the driver
+    // describes it now.
     std::uint16_t type = 0;
     std::uint16_t subType = 0;
-    checkDriver(m_cursor->getColumnType(column, &type, &subType), m_cursor);
-    std::int32_t blank = 1;
-    dbx::Result result = dbx::ResultOk;
-    switch (type) {
-    case dbx::FieldZString:
-    case dbx::FieldBytes: {
-        // Room for the longest value the driver announced, and its zero byte.
-        m_valueBuffer.resize(std::size_t(field.length) + 1);
-        if (type == dbx::FieldZString) {
-            result = m_cursor->getString(column, m_valueBuffer.data(), &blank);
-        } else {
-            std::uint32_t length = 0;
-            result = m_cursor->getBytes(column, reinterpret_cast<std::uint8_t*>(m_valueBuffer.data()), &length, &blank);
-        }
-        break;
-    }
-    case dbx::FieldBool:
-    case dbx::FieldInt16: {
-        std::int16_t value = 0;
-        result = m_cursor->getShort(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldInt32: {
-        std::int32_t value = 0;
-        result = m_cursor->getLong(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldInt64: {
-        std::int64_t value = 0;
-        result = m_cursor->getInt64(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldFloat: {
-        double value = 0;
-        result = m_cursor->getDouble(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldBcd: {
-        dbx::Bcd value{};
-        result = m_cursor->getBcd(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldDate: {
-        dbx::Date value{};
-        result = m_cursor->getDate(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldTime: {
-        dbx::Time value{};
-        result = m_cursor->getTime(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldTimeStamp: {
-        dbx::TimeStamp value{};
-        result = m_cursor->getTimeStamp(column, &value, &blank);
-        break;
-    }
-    case dbx::FieldBlob: {
-        std::uint32_t length = 0;
-        result = m_cursor->getBlobSize(column, &length, &blank);
-        break;
-    }
-    default:
-        // No reader for this type: it counts as NULL.
-        return true;
-    }
-    checkDriver(result, m_cursor);
-    return blank != 0;
+    checkDriver(m_cursor->getColumnType(field.number, &type, &subType), m_cursor.get());
+    // Room for the longest value the driver announced, and its zero byte.
+    m_valueBuffer.resize(std::size_t(field.length) + 1);
+    ColumnValue value;
+    checkDriver(readColumn(*m_cursor, field.number, columnKind(type, subType), value, m_valueBuffer.data(),
+                           static_cast<std::uint32_t>(m_valueBuffer.size())),
+                m_cursor.get());
+    return value.null;
+}
+
+void SQLStatement::readValue(std::size_t index, ColumnValue& value, char* room, std::uint32_t size)
+{
+    const SQLField& field = m_fields[index];
+    checkDriver(readColumn(*m_cursor, field.number, field.kind, value, room, size), m_cursor.get());
+}
+
+void SQLStatement::readBlobValue(std::size_t index, ColumnValue& value, char* room, std::uint32_t size)
+{
+    const SQLField& field = m_fields[index];
+    checkDriver(readBlob(*m_cursor, field.number, field.kind, value, room, size), m_cursor.get());
 }
 
 // Execute and binding --------------------------------------------------------
 
-std::uint32_t SQLStatement::execute(bool /*direct*/)
+std::uint32_t SQLStatement::execute()
 {
     if (m_text.empty())
         throw DatabaseError(m_lastError.empty() ? "Unable to execute Query" : m_lastError);
@@ -239,18 +192,18 @@ std::uint32_t SQLStatement::execute(bool /*direct*/)
         raiseHeldPrepareFailure();
 
     bindParams();
-    dbx::ISQLCursor* cursor = nullptr;
+    DriverHandle<dbx::ISQLCursor> cursor;
     try {
-        checkDriver(m_command->execute(&cursor), m_command);
+        checkDriver(m_command->execute(cursor.receive()), m_command.get());
         m_commandOpen = true;
         if (!(m_rowsAffected && *m_rowsAffected > 0)) {
             std::uint32_t rows = 0;
-            checkDriver(m_command->getRowsAffected(&rows), m_command);
+            checkDriver(m_command->getRowsAffected(&rows), m_command.get());
             m_rowsAffected = rows;
         }
     } catch (...) {
         if (cursor) {
-            cursor->release();
+            cursor.reset();
             m_commandOpen = false;
         } else
             m_command->close();
@@ -258,7 +211,7 @@ std::uint32_t SQLStatement::execute(bool /*direct*/)
     }
     // No result is kept: a cursor that came back goes at once, else the run ends.
     if (cursor) {
-        cursor->release();
+        cursor.reset();
         m_commandOpen = false;
     } else {
         m_command->close();
