@@ -8,9 +8,7 @@
 #include "db/connection/sqlconnection.h"
 #include "db/statements/markerscanner.h"
 #include "db/statements/sqlstatement.h"
-#ifdef DIDU_BENCH_REAL_DATABASE
 #include "tests/support/tempdb/tempdatabase.h"
-#endif
 
 #include <atomic>
 #include <chrono>
@@ -139,7 +137,6 @@ void benchBuilding()
                 seconds * 1e9 / rounds, double(g_allocations - before) / rounds);
 }
 
-#ifdef DIDU_BENCH_REAL_DATABASE
 void benchDatabase(int customers)
 {
     didu::test::TempDatabase db(
@@ -170,7 +167,6 @@ void benchDatabase(int customers)
     std::printf("embedded Firebird, %d customers: lookup %7.1f us, insert %7.1f us (each built, prepared, run)\n",
                 customers, lookupSeconds * 1e6 / customers, insertSeconds * 1e6 / customers);
 }
-#endif
 
 } // namespace
 
@@ -179,11 +175,6 @@ int main(int argc, char** argv)
     const int customers = argc > 1 ? std::atoi(argv[1]) : 2000;
     benchScanner();
     benchBuilding();
-#ifdef DIDU_BENCH_REAL_DATABASE
     benchDatabase(customers > 0 ? customers : 2000);
-#else
-    (void)customers;
-    std::printf("(built without the database fixture: no database figures)\n");
-#endif
     return 0;
 }

@@ -93,7 +93,7 @@ void SQLConnection::loadParams()
 
 void SQLConnection::closeWhenIdle()
 {
-    if (m_state != State::Open || m_settings.keepConnection || inTransaction())
+    if (m_state != State::Open || m_settings.keepConnection)
         return;
     const bool busy = std::any_of(m_clients.begin(), m_clients.end(),
                                   [](const ConnectionClient* c) { return c->isActive(); });
@@ -288,12 +288,11 @@ std::unique_ptr<SQLConnection> SQLConnection::connectionForStatement(bool isSele
     if (m_statementLimit <= 0)
         return nullptr;
     std::unique_ptr<SQLConnection> own;
-    if (m_activeStatements >= m_statementLimit && !inTransaction()) {
+    if (m_activeStatements >= m_statementLimit) {
         m_activeStatements = 0;
         own = std::make_unique<SQLConnection>(m_name + "Clone1");
         own->m_settings = m_settings;
         own->m_settings.loadParamsOnConnect = false;
-        own->m_settings.loginPrompt = false;
         own->m_params = m_params;
         own->open();
     }

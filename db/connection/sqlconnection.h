@@ -39,7 +39,6 @@ public:
         std::string libraryName = "libdbxint.so";
         std::string vendorLib = "libfbclient.so.2";
         bool loadParamsOnConnect = true;
-        bool loginPrompt = false;
         bool keepConnection = true;
     };
 
@@ -92,8 +91,6 @@ public:
     std::string quoteCharacter();
     /// Statements per connection the driver allows (0: no limit), read at connect.
     std::int32_t statementLimit() const { return m_statementLimit; }
-    /// The program never starts a transaction of its own.
-    bool inTransaction() const { return false; }
 
     /// The driver's connection object while open (null while closed).
     dbx::ISQLConnection* driverConnection() const { return m_connection; }

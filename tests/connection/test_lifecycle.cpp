@@ -107,7 +107,6 @@ TEST(Connection, StartsWithTheStoredSettings)
     EXPECT_EQ(connection.params().value("RowsetSize"), "");
     EXPECT_EQ(connection.settings().connectionName, "Torvik");
     EXPECT_TRUE(connection.settings().loadParamsOnConnect);
-    EXPECT_FALSE(connection.settings().loginPrompt);
     EXPECT_TRUE(connection.settings().keepConnection);
     // At connect time the file's section replaces the stored lines.
     connection.open();
@@ -181,7 +180,6 @@ TEST(ExtraConnection, AtTheLimitAStatementGetsACopyConnectedFromTheSameSettings)
     EXPECT_EQ(own->name(), "SQLConnection1Clone1");
     EXPECT_TRUE(own->connected());
     EXPECT_FALSE(own->settings().loadParamsOnConnect);
-    EXPECT_FALSE(own->settings().loginPrompt);
     EXPECT_EQ(own->settings().libraryName, recording::pluginPath());
     EXPECT_EQ(own->params().lines(), recording::referenceParams());
     EXPECT_EQ(control().calls(), reference); // the same connect steps
