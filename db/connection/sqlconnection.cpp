@@ -166,15 +166,13 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
         throw DatabaseError("Unable to Find Procedure " + getDriverFunc);
 
     const std::string resourceFile(trimmed(m_params.value("ErrorResourceFile")));
-    dbx::ISQLDriver* driver = nullptr;
-    const dbx::Result loaded = entry(vendorLib.c_str(), resourceFile.c_str(), &driver);
-    m_driver = driver;
+    const dbx::Result loaded = entry(vendorLib.c_str(), resourceFile.c_str(), m_driver.receive());
     if (loaded != dbx::ResultOk || !m_driver)
         throw DatabaseError("Unable to Load " + vendorLib);
 
     // The connection object is the source of this failure's message, and it is
     // not there: only the code speaks.
-    check(m_driver->getSQLConnection(&m_connection), nullptr);
+    check(m_driver->getSQLConnection(m_connection.receive()), nullptr);
     if (!m_connection)
         check(dbx::ResultInvalidHandle, nullptr);
 
@@ -182,18 +180,18 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     const std::string userName = m_params.value("USER_NAME");
     const std::string password = m_params.value("PASSWORD");
 
-    applyConnectionOptions(m_connection, m_params, m_settings.driverName);
+    applyConnectionOptions(m_connection.get(), m_params, m_settings.driverName);
 
-    check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection);
+    check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection.get());
 
     std::int32_t limit = 0;
     std::int32_t length = 0;
     m_connection->getOption(dbx::ConnMaxStmtsPerConn, &limit, sizeof limit, &length);
     m_statementLimit = limit;
 
-    check(m_connection->getSQLMetaData(&m_metaData), m_connection);
+    check(m_connection->getSQLMetaData(m_metaData.receive()), m_connection.get());
     if (!m_metaData)
-        check(dbx::ResultInvalidHandle, m_connection);
+        check(dbx::ResultInvalidHandle, m_connection.get());
 
     const std::string schema(trimmed(userName));
     if (!schema.empty())
@@ -206,18 +204,9 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
 
 void SQLConnection::releaseDriverObjects()
 {
-    if (m_metaData) {
-        m_metaData->release();
-        m_metaData = nullptr;
-    }
-    if (m_connection) {
-        m_connection->release();
-        m_connection = nullptr;
-    }
-    if (m_driver) {
-        m_driver->release();
-        m_driver = nullptr;
-    }
+    m_metaData.reset();
+    m_connection.reset();
+    m_driver.reset();
     m_statementLimit = 0;
     m_activeStatements = 0;
 }
@@ -237,14 +226,10 @@ void SQLConnection::disconnect()
                     failure = std::current_exception();
             }
         }
-        if (m_metaData) {
-            m_metaData->release();
-            m_metaData = nullptr;
-        }
+        m_metaData.reset();
         if (m_connection) {
             m_connection->disconnect();
-            m_connection->release();
-            m_connection = nullptr;
+            m_connection.reset();
         }
         m_state = State::Closed;
         releaseDriverObjects();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/connection/dbxdriver.h"
+#include "db/connection/driverhandle.h"
 #include "db/connection/namevaluelist.h"
 
 #include <cstdint>
@@ -93,9 +94,9 @@ public:
     std::int32_t statementLimit() const { return m_statementLimit; }
 
     /// The driver's connection object while open (null while closed).
-    dbx::ISQLConnection* driverConnection() const { return m_connection; }
+    dbx::ISQLConnection* driverConnection() const { return m_connection.get(); }
     /// The driver's metadata object while open (null while closed).
-    dbx::ISQLMetaData* metaData() const { return m_metaData; }
+    dbx::ISQLMetaData* metaData() const { return m_metaData.get(); }
 
     /// Statements register here so that a disconnect can close them first.
     void attach(ConnectionClient* client);
@@ -132,9 +133,9 @@ private:
     std::int32_t m_activeStatements = 0;
     std::uint64_t m_failuresSeen = 0;
     std::shared_ptr<LoadedLibrary> m_library;
-    dbx::ISQLDriver* m_driver = nullptr;
-    dbx::ISQLConnection* m_connection = nullptr;
-    dbx::ISQLMetaData* m_metaData = nullptr;
+    DriverHandle<dbx::ISQLDriver> m_driver;
+    DriverHandle<dbx::ISQLConnection> m_connection;
+    DriverHandle<dbx::ISQLMetaData> m_metaData;
     std::vector<ConnectionClient*> m_clients;
 };
 
