@@ -1,5 +1,7 @@
 #include "platform/inifile.h"
 
+#include "platform/asciitext.h"
+
 #include <sys/stat.h>
 
 #include <fstream>
@@ -8,11 +10,6 @@
 namespace didu {
 
 namespace {
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Splits text into lines as it arrives, so that a file can be fed in chunks: a
 // CR at the end of one chunk and an LF at the start of the next are one line end.
@@ -63,11 +60,11 @@ public:
 
     void line(std::string_view raw)
     {
-        const std::string_view line = trimmed(raw);
+        const std::string_view line = trimBlanksControlsAndDelete(raw);
         if (line.empty() || line.front() == ';')
             return;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            const std::string_view name = trimmed(line.substr(1, line.size() - 2));
+            const std::string_view name = trimBlanksControlsAndDelete(line.substr(1, line.size() - 2));
             m_inSection = true;
             if (!m_wanted) {
                 m_sections.push_back({std::string(name), {}});
@@ -88,9 +85,9 @@ public:
             m_current->entries.emplace_back(line);
             return;
         }
-        std::string entry(trimmed(line.substr(0, eq)));
+        std::string entry(trimBlanksControlsAndDelete(line.substr(0, eq)));
         entry += '=';
-        entry += trimmed(line.substr(eq + 1));
+        entry += trimBlanksControlsAndDelete(line.substr(eq + 1));
         m_current->entries.push_back(std::move(entry));
     }
 
@@ -114,35 +111,6 @@ std::vector<IniSection> parse(std::string_view text, std::optional<std::string_v
 }
 
 } // namespace
-
-namespace {
-bool isBlankOrControl(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte <= ' ' || byte == 0x7f;
-}
-} // namespace
-
-std::string_view trimmed(std::string_view text)
-{
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlankOrControl(text[begin]))
-        ++begin;
-    while (end > begin && isBlankOrControl(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
-}
 
 std::vector<IniSection> parseIni(std::string_view text)
 {

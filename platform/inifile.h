@@ -36,10 +36,4 @@ std::vector<std::string> readIniSection(const std::string& path, std::string_vie
 /// True when `path` names a regular file (or a link to one).
 bool isRegularFile(const std::string& path);
 
-/// Removes leading and trailing blanks and control bytes (0x00 to 0x20, and 0x7f).
-std::string_view trimmed(std::string_view text);
-
-/// ASCII case-insensitive equality; other bytes compare as they are.
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b);
-
 } // namespace didu

@@ -1,20 +1,12 @@
 #include "platform/usersetting.h"
 
+#include "platform/asciitext.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 
 #include <cstdlib>
 
 namespace didu {
-
-namespace {
-
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && asciiEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
-} // namespace
 
 std::string userSettingPath()
 {
@@ -36,7 +28,7 @@ std::string userSettingString(const std::string& valueName)
         if (eq == std::string::npos || !asciiEqualsIgnoreCase(std::string_view(entry).substr(0, eq), valueName))
             continue;
         const std::string_view value = std::string_view(entry).substr(eq + 1);
-        if (startsWithIgnoreCase(value, "dword:") || startsWithIgnoreCase(value, "hex:"))
+        if (asciiStartsWithIgnoreCase(value, "dword:") || asciiStartsWithIgnoreCase(value, "hex:"))
             throw ConfigurationError("Invalid data type for '" + valueName + "'");
         return std::string(value);
     }

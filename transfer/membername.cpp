@@ -1,15 +1,8 @@
 #include "transfer/membername.h"
 
+#include "platform/asciitext.h"
+
 namespace didu {
-
-namespace {
-
-bool isBlank(char byte)
-{
-    return static_cast<unsigned char>(byte) <= 0x20;
-}
-
-} // namespace
 
 std::string memberName(std::string_view customerName, const CharacterLength& characterLength)
 {
@@ -27,12 +20,7 @@ std::string memberName(std::string_view customerName, const CharacterLength& cha
             cut += length;
         }
     }
-    std::string_view name = customerName.substr(0, cut);
-    while (!name.empty() && isBlank(name.front()))
-        name.remove_prefix(1);
-    while (!name.empty() && isBlank(name.back()))
-        name.remove_suffix(1);
-    return std::string(name);
+    return std::string(trimBlanksAndControls(customerName.substr(0, cut)));
 }
 
 } // namespace didu

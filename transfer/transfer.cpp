@@ -1,10 +1,10 @@
 #include "transfer/transfer.h"
 
 #include "db/statements/clientdataset.h"
+#include "db/statements/lookupliteral.h"
 #include "db/statements/sqlstatement.h"
 #include "platform/timeseparator.h"
 #include "transfer/localecharacters.h"
-#include "transfer/lookupliteral.h"
 #include "transfer/membername.h"
 #include "transfer/transferview.h"
 

@@ -1,7 +1,7 @@
 #include "bench/transfer/rawloops.h"
 
+#include "db/statements/lookupliteral.h"
 #include "transfer/localecharacters.h"
-#include "transfer/lookupliteral.h"
 #include "transfer/membername.h"
 #include "transfer/timetext.h"
 

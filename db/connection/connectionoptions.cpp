@@ -1,7 +1,7 @@
 #include "db/connection/connectionoptions.h"
 
 #include "platform/errors.h"
-#include "platform/inifile.h"
+#include "platform/asciitext.h"
 
 #include <cstdint>
 
@@ -19,12 +19,12 @@ std::intptr_t textValue(const std::string& text)
 
 std::int32_t optionFlag(std::string_view value)
 {
-    return asciiEqualsIgnoreCase(trimmed(value), "TRUE") ? 1 : 0;
+    return asciiEqualsIgnoreCase(trimBlanksControlsAndDelete(value), "TRUE") ? 1 : 0;
 }
 
 std::int32_t wholeNumber(std::string_view value)
 {
-    const std::string_view text = trimmed(value);
+    const std::string_view text = trimBlanksControlsAndDelete(value);
     std::string_view digits = text;
     bool negative = false;
     if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
@@ -86,11 +86,11 @@ void applyConnectionOptions(dbx::ISQLConnection* connection, const NameValueList
     for (const Row& row : rows) {
         const std::string value = params.value(row.parameter);
         // A character set of blanks alone names none.
-        if (value.empty() || (row.option == dbx::ConnServerCharSet && trimmed(value).empty()))
+        if (value.empty() || (row.option == dbx::ConnServerCharSet && trimBlanksControlsAndDelete(value).empty()))
             continue;
         switch (row.kind) {
         case Kind::Text: {
-            const std::string text(trimmed(value));
+            const std::string text(trimBlanksControlsAndDelete(value));
             connection->setOption(row.option, textValue(text));
             break;
         }

@@ -1,19 +1,14 @@
 #include "db/connection/namevaluelist.h"
 
-#include "platform/inifile.h"
+#include "platform/asciitext.h"
 
 namespace didu {
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    return asciiEqualsIgnoreCase(a, b);
-}
 
 const std::string* NameValueList::find(std::string_view name) const
 {
     for (const std::string& line : m_lines) {
         const auto eq = line.find('=');
-        if (eq != std::string::npos && equalsIgnoreCase(std::string_view(line).substr(0, eq), name))
+        if (eq != std::string::npos && asciiEqualsIgnoreCase(std::string_view(line).substr(0, eq), name))
             return &line;
     }
     return nullptr;

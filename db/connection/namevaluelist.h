@@ -37,7 +37,4 @@ private:
     std::vector<std::string> m_lines;
 };
 
-/// ASCII case-insensitive equality; other bytes compare as they are.
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
-
 } // namespace didu

@@ -4,7 +4,7 @@
 #include "db/connection/connectionoptions.h"
 #include "db/connection/drivererror.h"
 #include "platform/errors.h"
-#include "platform/inifile.h"
+#include "platform/asciitext.h"
 #include "platform/library.h"
 
 #include <algorithm>
@@ -128,7 +128,7 @@ void SQLConnection::connect()
     if (libraryName.empty())
         throw DatabaseError(missingLibrary);
     if (fromFiles)
-        vendorLib = std::string(trimmed(driverValue("VendorLib")));
+        vendorLib = std::string(trimBlanksControlsAndDelete(driverValue("VendorLib")));
     if (vendorLib.empty())
         throw DatabaseError(missingLibrary);
     if (fromFiles)
@@ -158,14 +158,14 @@ void SQLConnection::connect()
 void SQLConnection::connectDriver(const std::string& libraryName, const std::string& vendorLib,
                                   const std::string& getDriverFunc)
 {
-    m_library = LoadedLibrary::load(std::string(trimmed(libraryName)));
+    m_library = LoadedLibrary::load(std::string(trimBlanksControlsAndDelete(libraryName)));
     if (!m_library)
         throw DatabaseError("Unable to Load " + libraryName);
-    auto entry = reinterpret_cast<GetSQLDriverFunc>(m_library->symbol(std::string(trimmed(getDriverFunc))));
+    auto entry = reinterpret_cast<GetSQLDriverFunc>(m_library->symbol(std::string(trimBlanksControlsAndDelete(getDriverFunc))));
     if (!entry)
         throw DatabaseError("Unable to Find Procedure " + getDriverFunc);
 
-    const std::string resourceFile(trimmed(m_params.value("ErrorResourceFile")));
+    const std::string resourceFile(trimBlanksControlsAndDelete(m_params.value("ErrorResourceFile")));
     const dbx::Result loaded = entry(vendorLib.c_str(), resourceFile.c_str(), m_driver.receive());
     if (loaded != dbx::ResultOk || !m_driver)
         throw DatabaseError("Unable to Load " + vendorLib);
@@ -176,7 +176,7 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     if (!m_connection)
         check(dbx::ResultInvalidHandle, nullptr);
 
-    const std::string database(trimmed(m_params.value("Database")));
+    const std::string database(trimBlanksControlsAndDelete(m_params.value("Database")));
     const std::string userName = m_params.value("USER_NAME");
     const std::string password = m_params.value("PASSWORD");
 
@@ -193,12 +193,12 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     if (!m_metaData)
         check(dbx::ResultInvalidHandle, m_connection.get());
 
-    const std::string schema(trimmed(userName));
+    const std::string schema(trimBlanksControlsAndDelete(userName));
     if (!schema.empty())
         m_metaData->setOption(dbx::MetaSchemaName, reinterpret_cast<std::intptr_t>(schema.c_str()));
 
     quoteCharacter();
-    const std::string blobSize(trimmed(m_params.value("BlobSize")));
+    const std::string blobSize(trimBlanksControlsAndDelete(m_params.value("BlobSize")));
     m_connection->setOption(dbx::ConnBlobSize, blobSize.empty() ? -1 : wholeNumber(blobSize));
 }
 

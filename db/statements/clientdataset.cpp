@@ -189,21 +189,7 @@ void ClientDataSet::setCommandText(std::string text)
     fresh.reserve(scan.names.size());
     for (const auto& name : scan.names)
         fresh.emplace_back(name);
-    for (const SQLParam& old : m_params) {
-        for (SQLParam& param : fresh) {
-            if (!sameTextIgnoreCase(param.name(), old.name()))
-                continue;
-            if (old.bound() && !old.isNull()) {
-                if (old.valueType() == SQLParam::ValueType::Int16)
-                    param.setValue(old.integer());
-                else
-                    param.setValue(std::string_view(old.text()));
-            } else if (old.bound()) {
-                param.setNull();
-            }
-            break;
-        }
-    }
+    carryOverByName(m_params, fresh, Carry::Value);
     m_params = std::move(fresh);
 }
 

@@ -100,25 +100,6 @@ void DataSetProvider::takeCommandText(const std::string& commandText)
     m_dataSet->setCommandText(commandText);
 }
 
-void DataSetProvider::takeParams(const std::vector<SQLParam>& params)
-{
-    for (const SQLParam& given : params) {
-        if (!given.bound())
-            continue;
-        for (SQLParam& own : m_dataSet->params()) {
-            if (!sameTextIgnoreCase(own.name(), given.name()))
-                continue;
-            if (given.isNull())
-                own.setNull();
-            else if (given.valueType() == SQLParam::ValueType::Int16)
-                own.setValue(given.integer());
-            else
-                own.setValue(std::string_view(given.text()));
-            break;
-        }
-    }
-}
-
 std::unique_ptr<store::IDataPacket> DataSetProvider::getRecords(std::int32_t count, const std::string& commandText,
                                                                 const std::vector<SQLParam>& params)
 {
@@ -127,7 +108,7 @@ std::unique_ptr<store::IDataPacket> DataSetProvider::getRecords(std::int32_t cou
     try {
         if (!commandText.empty())
             takeCommandText(commandText);
-        takeParams(params);
+        carryOverByName(params, m_dataSet->params(), Carry::Value);
         if (!m_dataSet->isOpen()) {
             m_dataSet->open();
             m_openedDataSet = true;

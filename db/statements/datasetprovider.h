@@ -49,7 +49,6 @@ public:
 
 private:
     void takeCommandText(const std::string& commandText);
-    void takeParams(const std::vector<SQLParam>& params);
     std::unique_ptr<store::IDataPacket> pack(std::int32_t count);
     void describeColumns(store::IPacketWriter& writer);
     void handOverKeys(store::IPacketWriter& writer);

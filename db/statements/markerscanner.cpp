@@ -4,11 +4,6 @@ namespace didu {
 
 namespace {
 
-bool isQuote(unsigned char byte)
-{
-    return byte == '\'' || byte == '"' || byte == '`';
-}
-
 bool endsMarker(unsigned char byte)
 {
     return byte == ' ' || byte == '\r' || byte == '\n' || byte == ')' || byte == ',' || byte == ';';
@@ -18,10 +13,10 @@ bool endsMarker(unsigned char byte)
 // when one follows the colon directly, then one off the end if there is one.
 std::string_view unquotedName(std::string_view name)
 {
-    if (name.empty() || !isQuote(static_cast<unsigned char>(name.front())))
+    if (name.empty() || !isMarkerQuote(static_cast<unsigned char>(name.front())))
         return name;
     name.remove_prefix(1);
-    if (!name.empty() && isQuote(static_cast<unsigned char>(name.back())))
+    if (!name.empty() && isMarkerQuote(static_cast<unsigned char>(name.back())))
         name.remove_suffix(1);
     return name;
 }
@@ -65,7 +60,7 @@ void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out
                 i += 2;
                 continue;
             }
-            if (isQuote(byte))
+            if (isMarkerQuote(byte))
                 quoted = !quoted;
             else if (byte == ':' && !quoted)
                 break;
@@ -90,7 +85,7 @@ void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out
                 end += 2;
                 continue;
             }
-            if (isQuote(inner))
+            if (isMarkerQuote(inner))
                 quoted = !quoted;
             else if (!quoted && endsMarker(inner))
                 break;

@@ -22,6 +22,12 @@
 
 namespace didu {
 
+/// The quotes of the scanner's one quote flag.
+constexpr bool isMarkerQuote(unsigned char byte)
+{
+    return byte == '\'' || byte == '"' || byte == '`';
+}
+
 /// What a scan gives: the driver text and the marker names in text order.
 struct MarkerScan {
     std::string driverText;

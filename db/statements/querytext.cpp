@@ -1,6 +1,6 @@
 #include "db/statements/querytext.h"
 
-#include "db/connection/namevaluelist.h"
+#include "platform/asciitext.h"
 
 #include <cctype>
 
@@ -83,7 +83,7 @@ std::vector<Token> tokenize(std::string_view sql)
 
 bool isWord(const Token& token, std::string_view word)
 {
-    return token.kind == Token::Word && equalsIgnoreCase(token.text, word);
+    return token.kind == Token::Word && asciiEqualsIgnoreCase(token.text, word);
 }
 
 bool isSymbol(const Token& token, char symbol)

@@ -1,6 +1,7 @@
 #include "db/statements/sqldataset.h"
 
 #include "db/statements/querytext.h"
+#include "platform/asciitext.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,13 +18,6 @@ struct ListingColumns {
     std::uint16_t type = 0;
     std::uint16_t order = 0;
 };
-
-std::string trimRight(std::string text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
-        text.pop_back();
-    return text;
-}
 
 /// Adds one row of the listing: a column of a new or an already listed index.
 void addIndexColumn(std::vector<IndexDefinition>& indices, const std::string& indexName,
@@ -75,10 +69,7 @@ void SQLDataSet::setCommandText(std::string_view text)
 {
     // Leading blanks, line ends and other control bytes carry no meaning for the
     // database and would only make equal commands look different.
-    std::size_t start = 0;
-    while (start < text.size() && static_cast<unsigned char>(text[start]) <= 0x20)
-        ++start;
-    const std::string_view stripped = text.substr(start);
+    const std::string_view stripped = trimLeadingBlanksAndControls(text);
     if (stripped == m_commandText)
         return;
     m_commandText = std::string(stripped);
@@ -139,7 +130,7 @@ std::vector<IndexDefinition> SQLDataSet::listIndices(const std::string& table)
         const std::string_view text(name.data());
         for (auto [title, into] : {std::pair{"INDEX_NAME", &at.name}, std::pair{"COLUMN_NAME", &at.column},
                                    std::pair{"INDEX_TYPE", &at.type}, std::pair{"SORT_ORDER", &at.order}})
-            if (equalsIgnoreCase(text, title))
+            if (asciiEqualsIgnoreCase(text, title))
                 *into = c;
     }
 
@@ -152,7 +143,7 @@ std::vector<IndexDefinition> SQLDataSet::listIndices(const std::string& table)
         buffer.assign(std::size_t(length) + 1, '\0');
         ColumnValue value;
         check(readColumn(*cursor, column, ColumnKind::String, value, buffer.data(), length));
-        return value.null ? std::string() : trimRight(std::string(buffer.data(), value.length));
+        return value.null ? std::string() : std::string(trimTrailingBlanksAndControls(std::string_view(buffer.data(), value.length)));
     };
     auto readNumber = [&](std::uint16_t column) -> std::int64_t {
         if (!column)

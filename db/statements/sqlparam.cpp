@@ -1,6 +1,7 @@
 #include "db/statements/sqlstatement.h"
 
 #include "platform/errors.h"
+#include "platform/locale.h"
 
 namespace didu {
 
@@ -61,6 +62,26 @@ void SQLParam::takeOver(const SQLParam& old)
     m_name = old.m_name;
     if (m_direction == 0)
         m_direction = old.m_direction;
+}
+
+void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry)
+{
+    const LocaleRules& rules = userLocale();
+    for (const SQLParam& given : from) {
+        for (SQLParam& receiver : to) {
+            if (!sameTextIgnoreCase(receiver.m_name, given.m_name, rules))
+                continue;
+            if (carry == Carry::Whole)
+                receiver.takeOver(given);
+            else if (given.bound() && given.isNull())
+                receiver.setNull();
+            else if (given.bound() && given.valueType() == SQLParam::ValueType::Int16)
+                receiver.setValue(given.integer());
+            else if (given.bound())
+                receiver.setValue(std::string_view(given.text()));
+            break;
+        }
+    }
 }
 
 bool SQLField::isNull() const

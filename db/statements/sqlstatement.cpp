@@ -4,6 +4,7 @@
 #include "db/statements/sqlstatement.h"
 
 #include "db/connection/drivererror.h"
+#include "platform/asciitext.h"
 #include "platform/errors.h"
 #include "platform/locale.h"
 
@@ -15,26 +16,12 @@ namespace {
 
 constexpr std::int32_t kDefaultRowsetSize = 20;
 
-bool isBlankOrControl(char c)
-{
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlankOrControl(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlankOrControl(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Rows per fetch from the connection's "RowsetSize": a decimal whole number,
 // else the default.
 std::int32_t rowsetSize(const SQLConnection& connection)
 {
     const std::string value = connection.params().value("RowsetSize");
-    const std::string_view number = trimmed(value);
+    const std::string_view number = trimBlanksAndControls(value);
     std::int32_t size = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), size);
     if (number.empty() || error != std::errc() || end != number.data() + number.size())
@@ -45,14 +32,11 @@ std::int32_t rowsetSize(const SQLConnection& connection)
 // The connection's extra-connection rule counts statements whose first word is SELECT.
 bool firstWordIsSelect(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && isBlankOrControl(text[i]))
-        ++i;
-    std::size_t end = i;
+    text = trimLeadingBlanksAndControls(text);
+    std::size_t end = 0;
     while (end < text.size() && ((text[end] >= 'A' && text[end] <= 'Z') || (text[end] >= 'a' && text[end] <= 'z')))
         ++end;
-    static const LocaleRules ascii = LocaleRules::plain();
-    return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", ascii);
+    return asciiEqualsIgnoreCase(text.substr(0, end), "SELECT");
 }
 
 } // namespace
@@ -138,17 +122,8 @@ void SQLStatement::rebuildParams()
     }
     fresh.erase(fresh.begin() + static_cast<std::ptrdiff_t>(count), fresh.end());
 
-    // Values survive a change for the names that come back. With a repeated name
-    // only the first fresh parameter receives, so the last old one of it wins.
-    const LocaleRules& rules = userLocale();
-    for (const SQLParam& old : m_params) {
-        for (SQLParam& candidate : fresh) {
-            if (sameTextIgnoreCase(candidate.m_name, old.m_name, rules)) {
-                candidate.takeOver(old);
-                break;
-            }
-        }
-    }
+    // Values survive a change for the names that come back.
+    carryOverByName(m_params, fresh, Carry::Whole);
     m_params.swap(fresh);
 }
 

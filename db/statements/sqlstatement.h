@@ -25,6 +25,22 @@
 namespace didu {
 
 class SQLStatement;
+class SQLParam;
+
+/// What carryOverByName hands from one parameter to its namesake.
+enum class Carry {
+    /// A bound value (or NULL), set as a new value under the receiver's own type
+    /// rules: the result set's and the provider's parameters.
+    Value,
+    /// The parameter itself, surviving a change of the lines: its type, value
+    /// and direction.
+    Whole,
+};
+
+/// Each parameter of `from`, in order, reaches the first parameter of `to` with
+/// its name (case ignored by the user's locale rules); with a repeated name the
+/// last of `from` wins.
+void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry);
 
 /// One named parameter. Its value type is fixed by the first value it is given
 /// and kept while the parameter lives, even when later values are of another kind.
@@ -68,6 +84,7 @@ public:
 
 private:
     friend class SQLStatement;
+    friend void carryOverByName(const std::vector<SQLParam>&, std::vector<SQLParam>&, Carry);
 
     /// Makes this object a fresh, unset, untyped parameter named `name` (reuse).
     void reset(std::string_view name);

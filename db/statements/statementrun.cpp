@@ -2,6 +2,7 @@
 // binding of parameters by position, and reading the result's columns.
 #include "db/statements/sqlstatement.h"
 
+#include "platform/asciitext.h"
 #include "platform/errors.h"
 #include "platform/locale.h"
 
@@ -14,11 +15,7 @@ namespace {
 // A 16-bit parameter holding text (its type was fixed by an earlier value).
 std::int16_t textAsInt16(const std::string& text)
 {
-    std::string_view number = text;
-    while (!number.empty() && number.front() == ' ')
-        number.remove_prefix(1);
-    while (!number.empty() && number.back() == ' ')
-        number.remove_suffix(1);
+    std::string_view number = trimSpaces(text);
     if (!number.empty() && number.front() == '+')
         number.remove_prefix(1);
     std::int16_t value = 0;

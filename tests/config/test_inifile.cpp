@@ -1,4 +1,5 @@
 // The configuration-file format: a table of texts and what each section holds.
+#include "platform/asciitext.h"
 #include "platform/inifile.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +68,7 @@ TEST(IniFormat, ParseGivesEverySectionInFileOrder)
 
 TEST(IniFormat, TrimTakesEveryByteUpToBlank)
 {
-    EXPECT_EQ(trimmed(" \t\r\n\x01x y\x1f\x7f "), "x y");
-    EXPECT_EQ(trimmed("   "), "");
-    EXPECT_EQ(trimmed("\xa4\x40"), "\xa4\x40");
+    EXPECT_EQ(trimBlanksControlsAndDelete(" \t\r\n\x01x y\x1f\x7f "), "x y");
+    EXPECT_EQ(trimBlanksControlsAndDelete("   "), "");
+    EXPECT_EQ(trimBlanksControlsAndDelete("\xa4\x40"), "\xa4\x40");
 }

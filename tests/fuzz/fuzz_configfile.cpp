@@ -4,6 +4,7 @@
 // comes out trimmed and on one line, and the name=value lookup finds the first
 // entry of a name.
 #include "db/connection/namevaluelist.h"
+#include "platform/asciitext.h"
 #include "platform/inifile.h"
 
 #include <cstdint>
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::string first;
             for (const std::string& other : expected) {
                 const std::size_t e = other.find('=');
-                if (e != std::string::npos && didu::equalsIgnoreCase(std::string_view(other).substr(0, e), key)) {
+                if (e != std::string::npos && didu::asciiEqualsIgnoreCase(std::string_view(other).substr(0, e), key)) {
                     first = other.substr(e + 1);
                     break;
                 }

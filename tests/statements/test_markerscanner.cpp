@@ -1,5 +1,7 @@
 // The marker scanner against tables of statement texts: what reaches the driver
-// and which parameter names come out, in order.
+// and which parameter names come out, in order; and the lookup's literal, which
+// is written for the scanner.
+#include "db/statements/lookupliteral.h"
 #include "db/statements/markerscanner.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +189,25 @@ TEST(MarkerScanner, ContinuingAcrossACutMarkerOrDoubleColon)
         EXPECT_EQ(scan.driverText, c.driverText) << text;
         EXPECT_EQ(scan.names, c.names) << text;
     }
+}
+
+TEST(LookupLiteral, QuotesAreDoubledSoTheIdCannotEndTheLiteral)
+{
+    struct Case {
+        std::string id;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"C0001", "C0001"},
+        {"", ""},
+        {"'", "''"},
+        {"O'Neil  ", "O''Neil  "},
+        {"x' OR '1'='1", "x'' OR ''1''=''1"},
+        {"''", "''''"},
+        {"a:b", "a:b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(quotedLiteralContent(c.id), c.expected) << c.id;
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // The change time text, the locale's time separator and the lookup literal.
 #include "platform/timeseparator.h"
-#include "transfer/lookupliteral.h"
 #include "transfer/timetext.h"
 
 #include <gtest/gtest.h>
@@ -82,25 +81,6 @@ TEST(TimeSeparator, ReadAgainFromTheEnvironment)
     ::setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
     EXPECT_EQ(reloadTimeSeparator(), ":");
     ::unsetenv("LC_ALL");
-}
-
-TEST(LookupLiteral, QuotesAreDoubledSoTheIdCannotEndTheLiteral)
-{
-    struct Case {
-        std::string id;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"C0001", "C0001"},
-        {"", ""},
-        {"'", "''"},
-        {"O'Neil  ", "O''Neil  "},
-        {"x' OR '1'='1", "x'' OR ''1''=''1"},
-        {"''", "''''"},
-        {"a:b", "a:b"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(quotedLiteralContent(c.id), c.expected) << c.id;
 }
 
 } // namespace

@@ -1,4 +1,6 @@
-// The member lookup places the customer id inside a string literal of its text.
+// The member lookup places the customer id inside a string literal of its text;
+// the literal is written for the marker scanner beside it, which reads the text
+// before the server does.
 #pragma once
 
 #include <string>

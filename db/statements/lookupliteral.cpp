@@ -1,17 +1,9 @@
-#include "transfer/lookupliteral.h"
+#include "db/statements/lookupliteral.h"
 
+#include "db/statements/markerscanner.h"
 #include "platform/locale.h"
 
 namespace didu {
-
-namespace {
-
-bool isScannerQuote(char c)
-{
-    return c == '\'' || c == '"' || c == '`';
-}
-
-} // namespace
 
 std::string quotedLiteralContent(std::string_view text)
 {
@@ -46,7 +38,7 @@ std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadByt
                 content += doubled[++i];
             continue;
         }
-        if (isScannerQuote(c))
+        if (isMarkerQuote(static_cast<unsigned char>(c)))
             quoted = !quoted;
         else if (c == ':' && !quoted)
             content += ':';
