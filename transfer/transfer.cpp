@@ -16,16 +16,6 @@ namespace {
 
 const char* const kCustomerQuery = "select * from CUSTOMER ";
 
-const char* const kInsertLines[] = {
-    "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
-    "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
-    "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
-    "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
-    ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
-    ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
-    ":SHET_YN,:SALES_ID) ",
-};
-
 } // namespace
 
 Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock)
@@ -74,7 +64,7 @@ void Transfer::insertMember()
 {
     m_query.close();
     m_query.clearLines();
-    for (const char* line : kInsertLines)
+    for (const char* line : kMemberInsertLines)
         m_query.addLine(line);
 
     // Each customer column is read as its parameter is set, so a missing column

@@ -6,6 +6,7 @@
 
 #include "transfer/timetext.h"
 
+#include <array>
 #include <string>
 
 namespace didu {
@@ -14,6 +15,17 @@ class ClientDataSet;
 class Progress;
 class SQLQuery;
 class TransferView;
+
+/// The lines of the member insert, each added to SQLQuery1 on its own.
+inline constexpr std::array<const char*, 7> kMemberInsertLines = {
+    "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
+    "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
+    "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
+    "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
+    ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
+    ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
+    ":SHET_YN,:SALES_ID) ",
+};
 
 /// The message shown when a run has passed every customer.
 inline const std::string kTransferCompleteMessage = "資料轉移完成.";

@@ -27,8 +27,6 @@ public:
     /// Destroys the objects in the reverse order, so the statements let go
     /// before the connection.
     ~TransferSession();
-    TransferSession(const TransferSession&) = delete;
-    TransferSession& operator=(const TransferSession&) = delete;
 
     SQLConnection& SQLConnection1() const { return *m_sqlConnection1; }
     SQLQuery& SQLQuery1() const { return *m_sqlQuery1; }

@@ -9,6 +9,7 @@
 #include "db/statements/markerscanner.h"
 #include "db/statements/sqlstatement.h"
 #include "tests/support/tempdb/tempdatabase.h"
+#include "transfer/transfer.h"
 
 #include <atomic>
 #include <chrono>
@@ -43,16 +44,6 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-const std::vector<std::string> kInsertLines = {
-    "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
-    "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
-    "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
-    "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
-    ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
-    ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
-    ":SHET_YN,:SALES_ID) ",
-};
-
 void buildLookup(didu::SQLStatement& query, const std::string& id)
 {
     query.close();
@@ -65,7 +56,7 @@ void buildInsert(didu::SQLStatement& query, const std::string& id)
 {
     query.close();
     query.clearLines();
-    for (const std::string& line : kInsertLines)
+    for (const char* line : didu::kMemberInsertLines)
         query.addLine(line);
     query.paramByName("MEMBER_ID").setValue(id);
     query.paramByName("MEMBER_NAME").setValue(std::string_view("Customer name"));
@@ -88,8 +79,8 @@ void benchScanner()
 {
     std::printf("marker scanner, insert-like text repeated:\n");
     std::string unit;
-    for (const std::string& line : kInsertLines)
-        unit += line + "\r\n";
+    for (const char* line : didu::kMemberInsertLines)
+        unit.append(line).append("\r\n");
     didu::MarkerScan scan;
     const didu::LeadBytes big5 = didu::LeadBytes::range(0x81, 0xFE);
     for (std::size_t copies : {1u, 10u, 100u, 1000u, 10000u}) {

@@ -1,9 +1,11 @@
 #include "bench/transfer/rawloops.h"
 
 #include "db/statements/lookupliteral.h"
+#include "db/statements/markerscanner.h"
 #include "transfer/localecharacters.h"
 #include "transfer/membername.h"
 #include "transfer/timetext.h"
+#include "transfer/transfer.h"
 
 #include <cstring>
 #include <string>
@@ -26,14 +28,12 @@ const std::vector<char> kLibraryDefault = {};
 
 // The texts the driver receives: lines joined with CR LF, markers as "?".
 const char* const kCustomerQuery = "select * from CUSTOMER \r\n";
-const char* const kInsertText =
-    "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,\r\n"
-    "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,\r\n"
-    "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,\r\n"
-    "SHET_YN,SALES_ID) VALUES (?,?,?,\r\n"
-    "?,?,?,?,?,\r\n"
-    "?,?,?,?,?,\r\n"
-    "?,?) \r\n";
+const std::string kInsertText = [] {
+    std::string text;
+    for (const char* line : kMemberInsertLines)
+        text.append(line).append("\r\n");
+    return scanMarkers(text, LeadBytes()).driverText;
+}();
 
 std::string lookupText(const std::string& id)
 {

@@ -7,6 +7,7 @@
 #include "app/informationdialog.h"
 #include "app/progressbar.h"
 #include "tests/support/tempdb/tempdatabase.h"
+#include "tests/window/paintcounter.h"
 #include "transfer/transfer.h"
 #include "transfer/transfersession.h"
 #include "transfer/transferview.h"
@@ -31,20 +32,6 @@ class HeadlessView : public didu::TransferView {
 public:
     void showProgress(const didu::Progress&) override {}
     void showInformation(const std::string&) override {}
-};
-
-// How often a widget is drawn, from its own paint events.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
 };
 
 double seconds(std::chrono::steady_clock::duration d)
@@ -139,7 +126,7 @@ int main(int argc, char** argv)
 
     didu::TransferSession session;
     HeadlessView headless;
-    PaintCounter paintsOfBar(form.ProgressBar1());
+    didu::test::PaintCounter paintsOfBar(form.ProgressBar1());
     // Each round draws the bar from empty to full.
     auto emptyBar = [&form] {
         form.session().progress().setPosition(0);

@@ -7,6 +7,7 @@
 #include "app/informationdialog.h"
 #include "app/progressbar.h"
 #include "tests/reliability/serverfixture.h"
+#include "tests/window/dialogrecorder.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <clocale>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -27,21 +29,14 @@ protected:
         ServerTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        didu::setModalDialogHook([this](QDialog& dialog) {
-            if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-                errors << box->text();
-            else if (auto* info = qobject_cast<didu::InformationDialog*>(&dialog))
-                messages << info->message();
-            dialog.accept();
-        });
+        dialogs.emplace();
     }
     void TearDown() override
     {
-        didu::setModalDialogHook({});
+        dialogs.reset();
         ServerTest::TearDown();
     }
-    QStringList errors;
-    QStringList messages;
+    std::optional<didu::test::Dialogs> dialogs;
 };
 
 TEST_F(WindowLostServer, ErrorBoxShowsTheDriverTextAndTheWindowStaysUsable)
@@ -63,17 +58,18 @@ TEST_F(WindowLostServer, ErrorBoxShowsTheDriverTextAndTheWindowStaysUsable)
 
     const auto started = std::chrono::steady_clock::now();
     form->BitBtn1()->click();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors[0].startsWith("dbExpress Error: [0x0065]: SQL Error\r\nSQL Server Error: ")) << errors[0].toStdString();
-    EXPECT_TRUE(errors[0].contains("connection")) << errors[0].toStdString();
-    EXPECT_TRUE(messages.isEmpty());
+    ASSERT_EQ(dialogs->errors.size(), 1);
+    EXPECT_TRUE(dialogs->errors[0].startsWith("dbExpress Error: [0x0065]: SQL Error\r\nSQL Server Error: "))
+        << dialogs->errors[0].toStdString();
+    EXPECT_TRUE(dialogs->errors[0].contains("connection")) << dialogs->errors[0].toStdString();
+    EXPECT_TRUE(dialogs->messages.isEmpty());
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->ProgressBar1()->value(), customers / 3);
 
     // Pressed again, twice, by key and by click: each ends in the error box.
     QTest::keyClick(form->BitBtn1(), Qt::Key_Return);
     form->BitBtn1()->click();
-    EXPECT_EQ(errors.size(), 3);
+    EXPECT_EQ(dialogs->errors.size(), 3);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_LT(seconds, 120.0) << "a press waited for the lost server";
     EXPECT_TRUE(form->isVisible());
@@ -84,8 +80,8 @@ TEST_F(WindowLostServer, ErrorBoxShowsTheDriverTextAndTheWindowStaysUsable)
     // OK once the server is back: the window makes a new connection and the
     // work completes.
     form->BitBtn1()->click();
-    EXPECT_EQ(errors.size(), 3);
-    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(dialogs->errors.size(), 3);
+    EXPECT_EQ(dialogs->messages.size(), 1);
     EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), customers);
     form->BitBtn2()->click();
     EXPECT_FALSE(form->isVisible());

@@ -3,6 +3,7 @@
 // is written for the scanner.
 #include "db/statements/lookupliteral.h"
 #include "db/statements/markerscanner.h"
+#include "transfer/transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -69,23 +70,14 @@ TEST(MarkerScanner, WesternTexts)
 
 TEST(MarkerScanner, MemberInsertGivesTheDriverTextAndFifteenNames)
 {
-    const std::vector<std::string> lines = {
-        "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
-        "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
-        "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
-        "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
-        ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
-        ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
-        ":SHET_YN,:SALES_ID) ",
-    };
     std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
+    for (const char* line : kMemberInsertLines)
+        text.append(line).append("\r\n");
     ASSERT_EQ(text.size(), 366u);
 
     const MarkerScan scan = scanMarkers(text, LeadBytes());
-    const std::string expected = lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" +
-                                 "SHET_YN,SALES_ID) VALUES (?,?,?,\r\n"
+    const std::string expected = std::string(kMemberInsertLines[0]) + "\r\n" + kMemberInsertLines[1] + "\r\n"
+                                 + kMemberInsertLines[2] + "\r\n" + "SHET_YN,SALES_ID) VALUES (?,?,?,\r\n"
                                  "?,?,?,?,?,\r\n"
                                  "?,?,?,?,?,\r\n"
                                  "?,?) \r\n";

@@ -3,8 +3,9 @@
 #include "app/frmdiduradozori.h"
 #include "app/informationdialog.h"
 #include "app/progressbar.h"
-#include "transfer/transfersession.h"
 #include "tests/support/tempdb/tempdatabase.h"
+#include "tests/window/dialogrecorder.h"
+#include "transfer/transfersession.h"
 
 #include <QApplication>
 #include <QFile>
@@ -28,22 +29,7 @@ std::string salesSchema()
     return file.readAll().toStdString();
 }
 
-// Records every dialog that comes up and closes it with OK.
-struct Dialogs {
-    Dialogs()
-    {
-        didu::setModalDialogHook([this](QDialog& dialog) {
-            if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-                errors << box->text();
-            else if (auto* info = qobject_cast<didu::InformationDialog*>(&dialog))
-                messages << info->message();
-            dialog.accept();
-        });
-    }
-    ~Dialogs() { didu::setModalDialogHook({}); }
-    QStringList messages;
-    QStringList errors;
-};
+using didu::test::Dialogs;
 
 class FormTransfer : public testing::Test {
 protected:

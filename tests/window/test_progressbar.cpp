@@ -1,4 +1,5 @@
 #include "app/progressbar.h"
+#include "tests/window/paintcounter.h"
 
 #include <QTest>
 
@@ -9,19 +10,7 @@
 
 namespace {
 
-// Counts the paint events the bar receives, as the widget's own events show them.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
-};
+using didu::test::PaintCounter;
 
 TEST(ProgressBar, StartsEmptyOverZeroToHundredWithoutText)
 {

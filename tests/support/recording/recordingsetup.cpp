@@ -1,5 +1,6 @@
 #include "tests/support/recording/recordingsetup.h"
 
+#include "db/connection/sqlconnection.h"
 #include "platform/library.h"
 
 #include <cstdlib>
@@ -34,20 +35,12 @@ Control& control()
 
 std::vector<std::string> referenceParams(const std::string& database)
 {
-    return {"DriverName=Interbase",
-            "Database=" + database,
-            "RoleName=RoleName",
-            "User_Name=sysdba",
-            "Password=quietfern",
-            "ServerCharSet=",
-            "SQLDialect=3",
-            "BlobSize=-1",
-            "CommitRetain=False",
-            "WaitOnLocks=True",
-            "ErrorResourceFile=",
-            "LocaleCode=0000",
-            "Interbase TransIsolation=ReadCommited",
-            "Trim Char=False"};
+    // The lines stored with the window, pointing at the test's database.
+    std::vector<std::string> lines = SQLConnection::storedParams().lines();
+    for (std::string& line : lines)
+        if (line.rfind("Database=", 0) == 0)
+            line = "Database=" + database;
+    return lines;
 }
 
 ConfigFolder::ConfigFolder()
