@@ -8,6 +8,7 @@
 #include "db/connection/sqlconnection.h"
 #include "db/statements/markerscanner.h"
 #include "db/statements/sqlstatement.h"
+#include "tests/statements/memberinsert.h"
 #include "tests/support/tempdb/tempdatabase.h"
 #include "transfer/transfer.h"
 
@@ -58,21 +59,8 @@ void buildInsert(didu::SQLStatement& query, const std::string& id)
     query.clearLines();
     for (const char* line : didu::kMemberInsertLines)
         query.addLine(line);
-    query.paramByName("MEMBER_ID").setValue(id);
-    query.paramByName("MEMBER_NAME").setValue(std::string_view("Customer name"));
-    query.paramByName("MEMBER_PHONE").setValue(std::string_view("02-2345 6789"));
-    query.paramByName("MEMBER_ADD").setValue(std::string_view("No. 1, Some Road, Taipei"));
-    query.paramByName("TOTAL_AMT").setValue(std::uint8_t{0});
-    query.paramByName("CARD_ID").setValue(id);
-    query.paramByName("DISABLE_FLAG").setValue(std::string_view("False"));
-    query.paramByName("MAIL_NUM").setValue(std::string_view("106"));
-    query.paramByName("TAX_CODE").setValue(std::string_view("Y"));
-    query.paramByName("MAN_SALE").setValue(std::string_view("N"));
-    query.paramByName("CHG_TIME").setValue(std::string_view("12:34:56"));
-    query.paramByName("INVOICE_CLASS").setValue(std::string_view("0"));
-    query.paramByName("UPPER_AMT").setValue(std::uint8_t{0});
-    query.paramByName("SHET_YN").setValue(std::string_view("N"));
-    query.paramByName("SALES_ID").setValue(std::string_view("S01"));
+    didu::test::setMemberInsertValues(query, {id, "Customer name", "02-2345 6789", "No. 1, Some Road, Taipei", "106",
+                                               "12:34:56", "S01"});
 }
 
 void benchScanner()

@@ -6,6 +6,7 @@
 #include "db/statements/sqlstatement.h"
 #include "platform/errors.h"
 #include "tests/support/recording/recordingsetup.h"
+#include "transfer/transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +25,7 @@ inline std::vector<std::string> lookupLines(const std::string& id)
 /// The member insert's seven lines.
 inline std::vector<std::string> insertLines()
 {
-    return {"INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
-            "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
-            "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
-            "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
-            ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
-            ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
-            ":SHET_YN,:SALES_ID) "};
+    return {kMemberInsertLines.begin(), kMemberInsertLines.end()};
 }
 
 /// The lines joined as the statement joins them.

@@ -1,5 +1,6 @@
 // The exact calls the statement object sends the driver for the transfer's two
 // statements, checked with the recording driver.
+#include "tests/statements/memberinsert.h"
 #include "tests/statements/statementfixture.h"
 
 #include <algorithm>
@@ -24,21 +25,7 @@ std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> 
 // The transfer's fifteen values for one customer, given as it gives them.
 void setInsertValues(SQLStatement& insert, const std::string& id)
 {
-    insert.paramByName("MEMBER_ID").setValue(id);
-    insert.paramByName("MEMBER_NAME").setValue(std::string_view("Lin"));
-    insert.paramByName("MEMBER_PHONE").setValue(std::string_view("02-1234"));
-    insert.paramByName("MEMBER_ADD").setValue(std::string_view(""));
-    insert.paramByName("TOTAL_AMT").setValue(std::uint8_t{0});
-    insert.paramByName("CARD_ID").setValue(id);
-    insert.paramByName("DISABLE_FLAG").setValue(std::string_view("False"));
-    insert.paramByName("MAIL_NUM").setValue(std::string_view("100"));
-    insert.paramByName("TAX_CODE").setValue(std::string_view("Y"));
-    insert.paramByName("MAN_SALE").setValue(std::string_view("N"));
-    insert.paramByName("CHG_TIME").setValue(std::string_view("00:00:07"));
-    insert.paramByName("INVOICE_CLASS").setValue(std::string_view("0"));
-    insert.paramByName("UPPER_AMT").setValue(std::uint8_t{0});
-    insert.paramByName("SHET_YN").setValue(std::string_view("N"));
-    insert.paramByName("SALES_ID").setValue(std::string_view("S7"));
+    setMemberInsertValues(insert, {id, "Lin", "02-1234", "", "100", "00:00:07", "S7"});
 }
 
 using StatementCalls = RecordedStatement;

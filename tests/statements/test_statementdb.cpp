@@ -1,5 +1,6 @@
 // The member lookup and the member insert run by hand through SQLQuery1 over the
 // real driver plugin on a fresh embedded database, and the rows read back.
+#include "tests/statements/memberinsert.h"
 #include "tests/statements/statementfixture.h"
 
 #include "platform/errors.h"
@@ -32,21 +33,7 @@ protected:
     {
         m_query.close();
         setLines(m_query, insertLines());
-        m_query.paramByName("MEMBER_ID").setValue(id);
-        m_query.paramByName("MEMBER_NAME").setValue(name);
-        m_query.paramByName("MEMBER_PHONE").setValue(std::string_view("02-2345 6789"));
-        m_query.paramByName("MEMBER_ADD").setValue(std::string_view(""));
-        m_query.paramByName("TOTAL_AMT").setValue(std::uint8_t{0});
-        m_query.paramByName("CARD_ID").setValue(id);
-        m_query.paramByName("DISABLE_FLAG").setValue(std::string_view("False"));
-        m_query.paramByName("MAIL_NUM").setValue(std::string_view("106"));
-        m_query.paramByName("TAX_CODE").setValue(std::string_view("Y"));
-        m_query.paramByName("MAN_SALE").setValue(std::string_view("N"));
-        m_query.paramByName("CHG_TIME").setValue(std::string_view("23:59:59"));
-        m_query.paramByName("INVOICE_CLASS").setValue(std::string_view("0"));
-        m_query.paramByName("UPPER_AMT").setValue(std::uint8_t{0});
-        m_query.paramByName("SHET_YN").setValue(std::string_view("N"));
-        m_query.paramByName("SALES_ID").setValue(std::string_view("S01"));
+        setMemberInsertValues(m_query, {id, name, "02-2345 6789", "", "106", "23:59:59", "S01"});
         return m_query.execute();
     }
 

@@ -59,15 +59,7 @@ TEST_F(TransferRun, OnlyCustomersWithoutAMemberRowAreInserted)
     EXPECT_EQ(members(), expected);
 
     // The last customer was inserted: the statement holds the insert, as written.
-    EXPECT_EQ(query->lines(), (std::vector<std::string>{
-                                  "INSERT INTO MEMBER(MEMBER_ID,MEMBER_NAME,MEMBER_PHONE,",
-                                  "MEMBER_ADD,TOTAL_AMT,CARD_ID,DISABLE_FLAG,MAIL_NUM,",
-                                  "TAX_CODE,MAN_SALE,CHG_TIME,INVOICE_CLASS,UPPER_AMT,",
-                                  "SHET_YN,SALES_ID) VALUES (:MEMBER_ID,:MEMBER_NAME,:MEMBER_PHONE,",
-                                  ":MEMBER_ADD,:TOTAL_AMT,:CARD_ID,:DISABLE_FLAG,:MAIL_NUM,",
-                                  ":TAX_CODE,:MAN_SALE,:CHG_TIME,:INVOICE_CLASS,:UPPER_AMT,",
-                                  ":SHET_YN,:SALES_ID) ",
-                              }));
+    EXPECT_EQ(query->lines(), std::vector<std::string>(kMemberInsertLines.begin(), kMemberInsertLines.end()));
     const std::vector<std::pair<std::string, SQLParam::ValueType>> params = {
         {"MEMBER_ID", SQLParam::ValueType::Text},    {"MEMBER_NAME", SQLParam::ValueType::Text},
         {"MEMBER_PHONE", SQLParam::ValueType::Text}, {"MEMBER_ADD", SQLParam::ValueType::Text},
