@@ -1,5 +1,7 @@
 #include "db/statements/markerscanner.h"
 
+#include <optional>
+
 namespace didu {
 
 namespace {
@@ -21,6 +23,59 @@ std::string_view unquotedName(std::string_view name)
     return name;
 }
 
+// Where a scan of a longer text that begins with this one may pick up.
+struct ResumePoint {
+    std::size_t at;
+    std::size_t driverLength;
+    std::size_t nameCount;
+    bool quoted;
+};
+
+// The end of the copied run from `i`: the next colon outside quotes, or the end
+// of the text. Lead bytes take their second byte along, quotes flip `quoted`; a
+// lead byte ending the text has no second byte and sets `loneLead`.
+std::size_t plainRunEnd(std::string_view text, std::size_t i, const LeadBytes& leadBytes, bool& quoted,
+                        bool& loneLead)
+{
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (leadBytes.isLead(byte)) {
+            if (i + 1 == text.size()) {
+                loneLead = true;
+                return i + 1;
+            }
+            i += 2;
+            continue;
+        }
+        if (isMarkerQuote(byte))
+            quoted = !quoted;
+        else if (byte == ':' && !quoted)
+            break;
+        ++i;
+    }
+    return i;
+}
+
+// The end of the marker whose name starts at `start`: the first byte that ends a
+// marker outside quotes, or the end of the text. Quotes in the name flip `quoted`.
+std::size_t markerEnd(std::string_view text, std::size_t start, const LeadBytes& leadBytes, bool& quoted)
+{
+    std::size_t end = start;
+    while (end < text.size()) {
+        const auto inner = static_cast<unsigned char>(text[end]);
+        if (leadBytes.isLead(inner) && end + 1 < text.size()) {
+            end += 2;
+            continue;
+        }
+        if (isMarkerQuote(inner))
+            quoted = !quoted;
+        else if (!quoted && endsMarker(inner))
+            break;
+        ++end;
+    }
+    return end;
+}
+
 // The scanner proper, from byte `i` with the state given; `out.driverText` and
 // the first `nameCount` names already hold the result for the bytes before `i`.
 void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out, std::size_t i,
@@ -28,78 +83,31 @@ void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out
 {
     std::string& driver = out.driverText;
     driver.reserve(text.size());
-    const char* const bytes = text.data();
     const std::size_t size = text.size();
-
-    // Where the end of the text leaves the scan complete, unless a marker or a
-    // lead byte is cut short below.
-    std::size_t resumeAt = size;
-    std::size_t resumeDriverLength = 0;
-    std::size_t resumeNameCount = 0;
-    bool resumeQuoted = false;
-    bool cutShort = false;
+    // Set when the end of the text cuts a marker or a lead byte short.
+    std::optional<ResumePoint> cut;
 
     while (i < size) {
-        // Everything up to the next colon outside quotes is copied as it stands:
-        // lead bytes take their second byte along, quotes only flip the flag.
         const std::size_t runStart = i;
-        while (i < size) {
-            const auto byte = static_cast<unsigned char>(bytes[i]);
-            if (leadBytes.isLead(byte)) {
-                if (i + 1 == size) {
-                    // A lead byte ending the text has no second byte: it stands
-                    // alone, but a longer text may give it one.
-                    cutShort = true;
-                    resumeAt = i;
-                    resumeDriverLength = driver.size() + (i - runStart);
-                    resumeNameCount = nameCount;
-                    resumeQuoted = quoted;
-                    ++i;
-                    break;
-                }
-                i += 2;
-                continue;
-            }
-            if (isMarkerQuote(byte))
-                quoted = !quoted;
-            else if (byte == ':' && !quoted)
-                break;
-            ++i;
-        }
-        driver.append(bytes + runStart, i - runStart);
+        bool loneLead = false;
+        i = plainRunEnd(text, i, leadBytes, quoted, loneLead);
+        if (loneLead) // a longer text may give it its second byte
+            cut = ResumePoint{i - 1, driver.size() + (i - 1 - runStart), nameCount, quoted};
+        driver.append(text.data() + runStart, i - runStart);
         if (i >= size)
             break;
 
         // A colon outside quotes.
-        if (i + 1 < size && bytes[i + 1] == ':') {
+        if (i + 1 < size && text[i + 1] == ':') {
             driver.push_back(':');
             i += 2;
             continue;
         }
         const std::size_t colon = i;
-        const std::size_t start = i + 1;
-        std::size_t end = start;
-        while (end < size) {
-            const auto inner = static_cast<unsigned char>(bytes[end]);
-            if (leadBytes.isLead(inner) && end + 1 < size) {
-                end += 2;
-                continue;
-            }
-            if (isMarkerQuote(inner))
-                quoted = !quoted;
-            else if (!quoted && endsMarker(inner))
-                break;
-            ++end;
-        }
-        if (end == size) {
-            // The end of the text cut this marker short: a longer text goes on with it.
-            cutShort = true;
-            resumeAt = colon;
-            resumeDriverLength = driver.size();
-            resumeNameCount = nameCount;
-            resumeQuoted = false;
-        }
-        const std::string_view name = unquotedName(text.substr(start, end - start));
+        const std::size_t end = markerEnd(text, colon + 1, leadBytes, quoted);
+        if (end == size) // a longer text goes on with this marker
+            cut = ResumePoint{colon, driver.size(), nameCount, false};
+        const std::string_view name = unquotedName(text.substr(colon + 1, end - colon - 1));
         if (nameCount < out.names.size())
             out.names[nameCount].assign(name);
         else
@@ -111,17 +119,11 @@ void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out
     }
     out.names.resize(nameCount);
 
-    if (cutShort) {
-        out.resumeAt = resumeAt;
-        out.resumeDriverLength = resumeDriverLength;
-        out.resumeNameCount = resumeNameCount;
-        out.resumeQuoted = resumeQuoted;
-    } else {
-        out.resumeAt = size;
-        out.resumeDriverLength = driver.size();
-        out.resumeNameCount = nameCount;
-        out.resumeQuoted = quoted;
-    }
+    const ResumePoint resume = cut.value_or(ResumePoint{size, driver.size(), nameCount, quoted});
+    out.resumeAt = resume.at;
+    out.resumeDriverLength = resume.driverLength;
+    out.resumeNameCount = resume.nameCount;
+    out.resumeQuoted = resume.quoted;
 }
 
 } // namespace
