@@ -88,6 +88,62 @@ void fillCustomers(didu::test::TempDatabase& db, int customers)
                "I = I + 1; END END");
 }
 
+// Prints the median times of both sides; answers the headless one.
+Timing printMedians(const std::vector<Timing>& headlessTimes, const std::vector<Timing>& windowTimes, int customers)
+{
+    const Timing headlessMedian = median(headlessTimes);
+    const Timing windowMedian = median(windowTimes);
+    std::printf("median wall: headless %.3f s (%.0f us/customer), window %.3f s (%.0f us/customer), ratio %.3f\n",
+                headlessMedian.wall, headlessMedian.wall * 1e6 / customers, windowMedian.wall,
+                windowMedian.wall * 1e6 / customers, windowMedian.wall / headlessMedian.wall);
+    std::printf("median cpu:  headless %.3f s, window %.3f s, ratio %.3f\n", headlessMedian.cpu, windowMedian.cpu,
+                windowMedian.cpu / headlessMedian.cpu);
+    return headlessMedian;
+}
+
+// Fills CUSTOMER; commits need not wait for the disk here: both sides of the
+// comparison do the same writes, and waiting for the disk only adds noise.
+void prepareDatabase(didu::test::TempDatabase& db, int customers)
+{
+    fillCustomers(db, customers);
+    db.detach();
+    const std::string gfix = "gfix -write async -user SYSDBA '" + db.databasePath() + "' 2>/dev/null";
+    if (std::system(gfix.c_str()) != 0)
+        std::printf("(gfix not available: commits wait for the disk)\n");
+}
+
+// Shows the window and waits until it is on the screen: a bar that is not yet
+// exposed draws nothing, which would flatter the window's side.
+void showAndWait(didu::TFormDiduRaDozori& form)
+{
+    form.showCentred();
+    for (int i = 0; i < 200 && !(form.windowHandle() && form.windowHandle()->isExposed()); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+}
+
+// The window's own share, without the database's noise: the bar driven through
+// every step of a run, and the completion dialog.
+void printWindowAlone(didu::TFormDiduRaDozori& form, const didu::test::PaintCounter& paintsOfBar, int customers,
+                      double headlessWall)
+{
+    didu::Progress& progress = form.session().progress();
+    progress.setPosition(0);
+    progress.setMaximum(customers);
+    form.showProgress(progress);
+    const int paintsBefore = paintsOfBar.count;
+    const Timing bar = timed([&] {
+        for (int i = 1; i <= customers; ++i) {
+            progress.step();
+            form.showProgress(progress);
+        }
+    });
+    const Timing dialog = timed([&] { form.showInformation(didu::kTransferCompleteMessage); });
+    std::printf("window alone: bar %.3f s wall, %.3f s cpu (%d drawings); dialog %.3f s wall, %.3f s cpu\n",
+                bar.wall, bar.cpu, paintsOfBar.count - paintsBefore, dialog.wall, dialog.cpu);
+    std::printf("window alone / median headless run: %.3f\n", (bar.wall + dialog.wall) / headlessWall);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -103,13 +159,7 @@ int main(int argc, char** argv)
     QFile schema(QStringLiteral(DIDU_SALES_SCHEMA));
     schema.open(QIODevice::ReadOnly);
     didu::test::TempDatabase db(schema.readAll().toStdString());
-    fillCustomers(db, customers);
-    // Commits need not wait for the disk here: both sides of the comparison
-    // do the same writes, and waiting for the disk only adds noise.
-    db.detach();
-    const std::string gfix = "gfix -write async -user SYSDBA '" + db.databasePath() + "' 2>/dev/null";
-    if (std::system(gfix.c_str()) != 0)
-        std::printf("(gfix not available: commits wait for the disk)\n");
+    prepareDatabase(db, customers);
     std::printf("customers: %d, rounds: %d\n", customers, rounds);
 
     // The completion dialog is closed as soon as it is up: its time is the
@@ -117,12 +167,7 @@ int main(int argc, char** argv)
     didu::setModalDialogHook([](QDialog& dialog) { dialog.accept(); });
 
     didu::TFormDiduRaDozori form;
-    form.showCentred();
-    // Wait until the window is on the screen: a bar that is not yet exposed
-    // draws nothing, which would flatter the window's side.
-    for (int i = 0; i < 200 && !(form.windowHandle() && form.windowHandle()->isExposed()); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::processEvents();
+    showAndWait(form);
 
     didu::TransferSession session;
     HeadlessView headless;
@@ -172,30 +217,8 @@ int main(int argc, char** argv)
     db.detach();
     const auto members = db.scalar("SELECT COUNT(*) FROM MEMBER").value_or("?");
     std::printf("members after the last round: %s\n", members.c_str());
-    const Timing headlessMedian = median(headlessTimes);
-    const Timing windowMedian = median(windowTimes);
-    std::printf("median wall: headless %.3f s (%.0f us/customer), window %.3f s (%.0f us/customer), ratio %.3f\n",
-                headlessMedian.wall, headlessMedian.wall * 1e6 / customers, windowMedian.wall,
-                windowMedian.wall * 1e6 / customers, windowMedian.wall / headlessMedian.wall);
-    std::printf("median cpu:  headless %.3f s, window %.3f s, ratio %.3f\n", headlessMedian.cpu, windowMedian.cpu,
-                windowMedian.cpu / headlessMedian.cpu);
-    // The window's own share, without the database's noise: the bar driven
-    // through every step of a run, and the completion dialog.
-    emptyBar();
-    didu::Progress& progress = form.session().progress();
-    progress.setMaximum(customers);
-    form.showProgress(progress);
-    const int paintsBefore = paintsOfBar.count;
-    const Timing bar = timed([&] {
-        for (int i = 1; i <= customers; ++i) {
-            progress.step();
-            form.showProgress(progress);
-        }
-    });
-    const Timing dialog = timed([&] { form.showInformation(didu::kTransferCompleteMessage); });
-    std::printf("window alone: bar %.3f s wall, %.3f s cpu (%d drawings); dialog %.3f s wall, %.3f s cpu\n",
-                bar.wall, bar.cpu, paintsOfBar.count - paintsBefore, dialog.wall, dialog.cpu);
-    std::printf("window alone / median headless run: %.3f\n", (bar.wall + dialog.wall) / headlessMedian.wall);
+    const Timing headlessMedian = printMedians(headlessTimes, windowTimes, customers);
+    printWindowAlone(form, paintsOfBar, customers, headlessMedian.wall);
     std::printf("goal: window / headless at most 1.10\n");
     didu::setModalDialogHook({});
     return 0;

@@ -49,18 +49,16 @@ struct Case {
     std::function<void(SQLConnection&)> before = {};
 };
 
-} // namespace
-
-TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
+// The rows up to reading the driver file.
+std::vector<Case> configurationCases()
 {
-    const std::string plugin = recording::pluginPath();
-    const std::string lib = "LibraryName=" + plugin + "\n";
-    const Case cases[] = {
+    const std::string lib = "LibraryName=" + recording::pluginPath() + "\n";
+    return {
         {"connection value of the wrong type leaves the path empty",
          [](ConfigFolder& f) { f.writeFile("dbx/registry.ini", "[DBExpress]\nConnection Registry File=dword:1\n"); },
          "Driver/Connection Registry File '' not found", false},
         {"driver value of the wrong type ends the connect",
-         [&](ConfigFolder& f) {
+         [=](ConfigFolder& f) {
              f.writeFile("dbx/registry.ini", "[DBExpress]\nConnection Registry File=" +
                                                  f.filePath("dbxconnections.ini") + "\nDriver Registry File=hex:00\n");
          },
@@ -90,8 +88,17 @@ TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
         {"no LibraryName",
          [](ConfigFolder& f) { f.writeFile("dbxdrivers.ini", driversWith("VendorLib=libfbclient.so.2\n")); },
          "SQLConnection1: DLL/Shared Library Name not Set", false},
-        {"no VendorLib", [&](ConfigFolder& f) { f.writeFile("dbxdrivers.ini", driversWith(lib)); },
+        {"no VendorLib", [=](ConfigFolder& f) { f.writeFile("dbxdrivers.ini", driversWith(lib)); },
          "SQLConnection1: DLL/Shared Library Name not Set", false},
+    };
+}
+
+// The rows from loading the driver library on.
+std::vector<Case> driverCases()
+{
+    const std::string plugin = recording::pluginPath();
+    const std::string lib = "LibraryName=" + plugin + "\n";
+    return {
         {"Database empty", [](ConfigFolder& f) { f.writeConnections(referenceWithout("Database")); },
          "Missing Database property", false},
         {"library cannot be loaded",
@@ -104,10 +111,10 @@ TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
          },
          "", false},
         {"entry function missing",
-         [&](ConfigFolder& f) { f.writeDrivers(plugin, "libfbclient.so.2", "getSQLDriverORACLE"); },
+         [=](ConfigFolder& f) { f.writeDrivers(plugin, "libfbclient.so.2", "getSQLDriverORACLE"); },
          "Unable to Find Procedure getSQLDriverORACLE", true},
         {"entry function not named",
-         [&](ConfigFolder& f) { f.writeFile("dbxdrivers.ini", driversWith(lib + "VendorLib=libfbclient.so.2\n")); },
+         [=](ConfigFolder& f) { f.writeFile("dbxdrivers.ini", driversWith(lib + "VendorLib=libfbclient.so.2\n")); },
          "Unable to Find Procedure ", true},
         {"entry function fails",
          [](ConfigFolder&) { control().scriptNext("getSQLDriverINTERBASE", dbx::ResultDriverInitFailed); },
@@ -157,42 +164,52 @@ TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
          },
          "'--1' is not a valid integer value", true},
     };
+}
 
-    for (const Case& c : cases) {
-        auto config = recording::useRecordingDriver();
-        c.arrange(*config);
-        const std::string connections = contents(config->filePath("dbxconnections.ini"));
-        const std::string drivers = contents(config->filePath("dbxdrivers.ini"));
-        const std::string registry = contents(config->filePath("dbx/registry.ini"));
-        SQLConnection connection;
-        if (c.before)
-            c.before(connection);
-        const auto settingsBefore = connection.settings();
+void expectFailureRow(const Case& c)
+{
+    auto config = recording::useRecordingDriver();
+    c.arrange(*config);
+    const std::string connections = contents(config->filePath("dbxconnections.ini"));
+    const std::string drivers = contents(config->filePath("dbxdrivers.ini"));
+    const std::string registry = contents(config->filePath("dbx/registry.ini"));
+    SQLConnection connection;
+    if (c.before)
+        c.before(connection);
+    const auto settingsBefore = connection.settings();
 
-        std::string expected = c.text;
-        if (expected.empty() && std::string(c.what).find("connection file") == 0)
-            expected = "Driver/Connection Registry File '" + config->filePath("dbxconnections.ini") + "' not found";
-        else if (expected.empty())
-            expected = "Unable to Load " + config->filePath("junk.so");
+    std::string expected = c.text;
+    if (expected.empty() && std::string(c.what).find("connection file") == 0)
+        expected = "Driver/Connection Registry File '" + config->filePath("dbxconnections.ini") + "' not found";
+    else if (expected.empty())
+        expected = "Unable to Load " + config->filePath("junk.so");
 
-        EXPECT_EQ(test::errorText([&] { connection.open(); }), expected) << c.what;
-        EXPECT_EQ(connection.state(), SQLConnection::State::Closed) << c.what;
-        EXPECT_EQ(connection.driverConnection(), nullptr) << c.what;
-        EXPECT_EQ(control().liveObjects("Connection"), 0) << c.what;
-        EXPECT_EQ(control().liveObjects("Driver"), 0) << c.what;
-        EXPECT_EQ(control().liveObjects("MetaData"), 0) << c.what;
-        if (!c.reachesDriver) {
-            EXPECT_TRUE(control().calls().empty()) << c.what;
-        }
-        if (expected.rfind("Unable to", 0) != 0 && !c.reachesDriver) {
-            // Before the library is loaded nothing of the stored settings changes.
-            EXPECT_EQ(connection.settings().libraryName, settingsBefore.libraryName) << c.what;
-            EXPECT_EQ(connection.settings().vendorLib, settingsBefore.vendorLib) << c.what;
-        }
-        EXPECT_EQ(contents(config->filePath("dbxconnections.ini")), connections) << c.what;
-        EXPECT_EQ(contents(config->filePath("dbxdrivers.ini")), drivers) << c.what;
-        EXPECT_EQ(contents(config->filePath("dbx/registry.ini")), registry) << c.what;
+    EXPECT_EQ(test::errorText([&] { connection.open(); }), expected) << c.what;
+    EXPECT_EQ(connection.state(), SQLConnection::State::Closed) << c.what;
+    EXPECT_EQ(connection.driverConnection(), nullptr) << c.what;
+    EXPECT_EQ(control().liveObjects("Connection"), 0) << c.what;
+    EXPECT_EQ(control().liveObjects("Driver"), 0) << c.what;
+    EXPECT_EQ(control().liveObjects("MetaData"), 0) << c.what;
+    if (!c.reachesDriver) {
+        EXPECT_TRUE(control().calls().empty()) << c.what;
     }
+    if (expected.rfind("Unable to", 0) != 0 && !c.reachesDriver) {
+        // Before the library is loaded nothing of the stored settings changes.
+        EXPECT_EQ(connection.settings().libraryName, settingsBefore.libraryName) << c.what;
+        EXPECT_EQ(connection.settings().vendorLib, settingsBefore.vendorLib) << c.what;
+    }
+    EXPECT_EQ(contents(config->filePath("dbxconnections.ini")), connections) << c.what;
+    EXPECT_EQ(contents(config->filePath("dbxdrivers.ini")), drivers) << c.what;
+    EXPECT_EQ(contents(config->filePath("dbx/registry.ini")), registry) << c.what;
+}
+
+} // namespace
+
+TEST(ConnectFailure, EachRowOfTheFailureTableGivesItsText)
+{
+    for (const std::vector<Case>& table : {configurationCases(), driverCases()})
+        for (const Case& c : table)
+            expectFailureRow(c);
 }
 
 TEST(ConnectFailure, ErrorKindsTellConfigurationFromDatabaseAndConversion)
