@@ -9,28 +9,30 @@
 
 namespace didu::test {
 
-/// what() of the didu::Error that `call` raises, or "(no error)".
-template <class Call>
-std::string errorText(Call&& call)
+/// `read` of the didu::Error that `call` raises, or "(no error)".
+template <class Call, class Read>
+std::string raisedError(Call&& call, Read read)
 {
     try {
         std::forward<Call>(call)();
     } catch (const Error& e) {
-        return e.what();
+        return read(e);
     }
     return "(no error)";
+}
+
+/// what() of the didu::Error that `call` raises, or "(no error)".
+template <class Call>
+std::string errorText(Call&& call)
+{
+    return raisedError(std::forward<Call>(call), [](const Error& e) { return std::string(e.what()); });
 }
 
 /// kind() of the didu::Error that `call` raises, or "(no error)".
 template <class Call>
 std::string errorKind(Call&& call)
 {
-    try {
-        std::forward<Call>(call)();
-    } catch (const Error& e) {
-        return e.kind();
-    }
-    return "(no error)";
+    return raisedError(std::forward<Call>(call), [](const Error& e) { return std::string(e.kind()); });
 }
 
 } // namespace didu::test

@@ -53,6 +53,16 @@ protected:
         ::setenv("XDG_CONFIG_HOME", xdgConfigHome.c_str(), 1);
     }
 
+    /// `customers` customers on the server, written without waiting for the
+    /// disk, and this process's connections pointed at the server.
+    void prepareRun(int customers)
+    {
+        db->execute(addCustomersSql(customers));
+        db->setForcedWrites(false);
+        db->detach();
+        useConfigurationHere();
+    }
+
     int count(const std::string& sql) { return std::stoi(db->scalar(sql)); }
 
     std::unique_ptr<TestServer> server;

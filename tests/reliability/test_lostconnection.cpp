@@ -70,10 +70,7 @@ class LostConnection : public didu::test::ServerTest {};
 TEST_F(LostConnection, RunEndsWithTheDriverTextNothingHangsAndTheWorkCanBeFinished)
 {
     const int customers = 400;
-    db->execute(didu::test::addCustomersSql(customers));
-    db->setForcedWrites(false);
-    db->detach();
-    useConfigurationHere();
+    prepareRun(customers);
 
     didu::test::TransferRig rig;
     StoppingView view;

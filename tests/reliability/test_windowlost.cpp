@@ -42,10 +42,7 @@ protected:
 TEST_F(WindowLostServer, ErrorBoxShowsTheDriverTextAndTheWindowStaysUsable)
 {
     const int customers = 300;
-    db->execute(didu::test::addCustomersSql(customers));
-    db->setForcedWrites(false);
-    db->detach();
-    useConfigurationHere();
+    prepareRun(customers);
 
     auto form = std::make_unique<didu::TFormDiduRaDozori>();
     form->showCentred();

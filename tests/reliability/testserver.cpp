@@ -210,7 +210,7 @@ void ServerDatabase::run(const std::string& script)
         execute(statement);
 }
 
-void ServerDatabase::execute(const std::string& sql)
+unsigned int ServerDatabase::begin()
 {
     attach();
     isc_db_handle db = m_db;
@@ -218,6 +218,14 @@ void ServerDatabase::execute(const std::string& sql)
     isc_tr_handle tr = 0;
     if (isc_start_transaction(status, &tr, 1, &db, 0, nullptr))
         fail("cannot start a transaction", status);
+    return tr;
+}
+
+void ServerDatabase::execute(const std::string& sql)
+{
+    isc_tr_handle tr = begin();
+    isc_db_handle db = m_db;
+    ISC_STATUS_ARRAY status {};
     if (isc_dsql_execute_immediate(status, &db, &tr, 0, sql.c_str(), 3, nullptr)) {
         const std::string text = statusText(status);
         isc_rollback_transaction(status, &tr);
@@ -229,12 +237,9 @@ void ServerDatabase::execute(const std::string& sql)
 
 std::vector<ServerRow> ServerDatabase::query(const std::string& sql)
 {
-    attach();
+    isc_tr_handle tr = begin();
     isc_db_handle db = m_db;
     ISC_STATUS_ARRAY status {};
-    isc_tr_handle tr = 0;
-    if (isc_start_transaction(status, &tr, 1, &db, 0, nullptr))
-        fail("cannot start a transaction", status);
     isc_stmt_handle stmt = 0;
     XSQLDA* out = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(64)));
     out->version = SQLDA_VERSION1;

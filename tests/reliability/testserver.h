@@ -86,6 +86,8 @@ public:
 
 private:
     void attach();
+    /// Attaches if needed and starts a transaction on the database.
+    unsigned int begin();
 
     std::string m_url;
     std::string m_password;

@@ -2,6 +2,7 @@
 // prepare with option 7, one index listing per prepared command, the kept
 // command on a reopen, and the state left behind by a failure in any step.
 #include "tests/resultset/resultsetfixture.h"
+#include "tests/connection/errortext.h"
 
 #include "platform/errors.h"
 
@@ -371,11 +372,8 @@ TEST_F(RecordedChain, ProviderWithoutDataSetHandsOverNothing)
     DataSetProvider empty(nullptr);
     ClientDataSet set(&empty);
     set.setCommandText(CustomerQuery);
-    try {
-        set.open();
-        ADD_FAILURE() << "open succeeded";
-    } catch (const DatabaseError& error) {
-        EXPECT_STREQ(error.what(), "ClientDataSet1: Missing data provider or data packet");
-    }
+    const auto kindAndText = [](const Error& e) { return std::string(e.kind()) + ": " + e.what(); };
+    EXPECT_EQ(test::raisedError([&] { set.open(); }, kindAndText),
+              "EDatabaseError: ClientDataSet1: Missing data provider or data packet");
     EXPECT_FALSE(set.isOpen());
 }

@@ -12,10 +12,7 @@
 
 using namespace didu;
 using namespace didu::store;
-using didu::test::Cell;
-using didu::test::columnInOrder;
-using didu::test::loadPacket;
-using didu::test::packRows;
+using namespace didu::test;
 
 namespace {
 
