@@ -250,4 +250,11 @@ std::vector<Row> DriverSession::select(const std::string& sql, const std::vector
     return readAll(cursor.p);
 }
 
+ExecutedCommand::ExecutedCommand(const TempDatabase& db, const std::string& sql)
+    : session(db), command(session.command())
+{
+    check(command->prepare(sql.c_str(), 0), command.p);
+    check(command->execute(cursor.out()), command.p);
+}
+
 } // namespace didu::test

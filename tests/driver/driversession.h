@@ -86,4 +86,13 @@ void bindAll(dbx::ISQLCommand* command, const std::vector<Bind>& params);
 /// Reads every remaining row of `cursor`.
 std::vector<Row> readAll(dbx::ISQLCursor* cursor);
 
+/// A session on a database with one command prepared and executed, and the
+/// cursor that gave (none for a statement without rows). Throws DriverFailure.
+struct ExecutedCommand {
+    ExecutedCommand(const TempDatabase& db, const std::string& sql);
+    DriverSession session;
+    Ref<dbx::ISQLCommand> command;
+    Ref<dbx::ISQLCursor> cursor;
+};
+
 } // namespace didu::test

@@ -77,11 +77,8 @@ TEST(DriverFetch, RowsPerFetchRefusedKeepsTheOldValue)
 TEST(DriverFetch, EndOfDataAndGettersWithoutARow)
 {
     TempDatabase db("CREATE TABLE T (A VARCHAR(5)); INSERT INTO T VALUES ('x')");
-    DriverSession s(db);
-    Ref<dbx::ISQLCommand> command(s.command());
-    check(command->prepare("SELECT A FROM T", 0), command.p);
-    Ref<dbx::ISQLCursor> cursor;
-    check(command->execute(cursor.out()), command.p);
+    ExecutedCommand run(db, "SELECT A FROM T");
+    auto& [s, command, cursor] = run;
     char text[8];
     std::int32_t blank = 0;
     EXPECT_NE(cursor->getString(1, text, &blank), dbx::ResultOk); // before the first row

@@ -78,11 +78,8 @@ TEST(DriverStatements, TrimCharRemovesOnlyFixedLengthBlanks)
 TEST(DriverStatements, ColumnDescriptions)
 {
     TempDatabase db("CREATE TABLE T (ID INTEGER NOT NULL, NAME CHAR(8), AMT NUMERIC(9,2), MEMO BLOB SUB_TYPE 1)");
-    DriverSession s(db);
-    Ref<dbx::ISQLCommand> command(s.command());
-    check(command->prepare("SELECT ID, NAME AS NM, AMT, MEMO, ID + 1 FROM T", 0), command.p);
-    Ref<dbx::ISQLCursor> cursor;
-    check(command->execute(cursor.out()), command.p);
+    ExecutedCommand run(db, "SELECT ID, NAME AS NM, AMT, MEMO, ID + 1 FROM T");
+    auto& [s, command, cursor] = run;
     ASSERT_TRUE(cursor.p);
     std::uint16_t count = 0;
     check(cursor->getColumnCount(&count), cursor.p);
@@ -132,11 +129,8 @@ TEST(DriverStatements, ColumnDescriptions)
 TEST(DriverStatements, ExecuteGivesACursorOnlyForRows)
 {
     TempDatabase db("CREATE TABLE T (A INTEGER)");
-    DriverSession s(db);
-    Ref<dbx::ISQLCommand> command(s.command());
-    check(command->prepare("INSERT INTO T VALUES (1)", 0), command.p);
-    Ref<dbx::ISQLCursor> cursor;
-    check(command->execute(cursor.out()), command.p);
+    ExecutedCommand run(db, "INSERT INTO T VALUES (1)");
+    auto& [s, command, cursor] = run;
     EXPECT_EQ(cursor.p, nullptr);
     // The same prepared command runs again without a new prepare.
     check(command->execute(cursor.out()), command.p);

@@ -121,11 +121,8 @@ TEST(DriverTransactions, CommitRetainingCommitsAndKeepsTheContext)
 TEST(DriverTransactions, DisconnectEndsRunningStatementsSafely)
 {
     TempDatabase db("CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1); INSERT INTO T VALUES (2)");
-    DriverSession s(db);
-    Ref<dbx::ISQLCommand> command(s.command());
-    check(command->prepare("SELECT A FROM T", 0), command.p);
-    Ref<dbx::ISQLCursor> cursor;
-    check(command->execute(cursor.out()), command.p);
+    ExecutedCommand run(db, "SELECT A FROM T");
+    auto& [s, command, cursor] = run;
     // The cursor keeps its command alive after the caller let go of it.
     command.reset();
     ASSERT_EQ(cursor->next(), dbx::ResultOk);

@@ -196,12 +196,7 @@ void ServerDatabase::setForcedWrites(bool on)
 
 void ServerDatabase::detach()
 {
-    if (!m_db)
-        return;
-    ISC_STATUS_ARRAY status {};
-    isc_db_handle db = m_db;
-    isc_detach_database(status, &db);
-    m_db = 0;
+    detachDatabase(m_db);
 }
 
 void ServerDatabase::run(const std::string& script)

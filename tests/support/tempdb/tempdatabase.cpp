@@ -170,12 +170,7 @@ void TempDatabase::attach()
 
 void TempDatabase::detach()
 {
-    if (!m_db)
-        return;
-    ISC_STATUS_ARRAY status {};
-    isc_db_handle db = m_db;
-    isc_detach_database(status, &db);
-    m_db = 0;
+    detachDatabase(m_db);
 }
 
 std::string sqlLiteral(const std::string& text)
