@@ -6,14 +6,12 @@
 #include "db/connection/sqlconnection.h"
 #include "platform/errors.h"
 #include "tests/driver/driversession.h"
+#include "tests/reliability/testserver.h"
 
 #include <gtest/gtest.h>
 
 #include <ibase.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -23,19 +21,6 @@ namespace {
 
 using namespace didu::test;
 using didu::SQLConnection;
-
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
 
 /// One server for the whole suite: starting it takes seconds.
 class ServerTest : public ::testing::Test {
@@ -72,7 +57,7 @@ protected:
         char pattern[] = "/tmp/didu-server-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         m_dir = pattern;
-        m_port = freePort();
+        m_port = freeLoopbackPort();
         const std::string start = "bash " DIDU_SOURCE_DIR "/tools/fbserver.sh start " + m_dir + " "
                                   + std::to_string(m_port) + " " + m_password + " >/dev/null";
         ASSERT_EQ(std::system(start.c_str()), 0) << "the server did not start";

@@ -25,22 +25,6 @@ namespace {
 
 const std::string kScript = std::string(DIDU_SOURCE_DIR) + "/tools/fbserver.sh";
 
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        throw std::runtime_error("no free port on 127.0.0.1");
-    }
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 std::string randomPassword()
 {
@@ -60,6 +44,23 @@ std::string randomPassword()
 
 } // namespace
 
+int freeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        throw std::runtime_error("no free port on 127.0.0.1");
+    }
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
 std::string TestServer::unavailableReason()
 {
     if (::geteuid() != 0)
@@ -77,7 +78,7 @@ TestServer::TestServer()
         throw std::runtime_error("cannot create a folder from " + pattern);
     m_folder = pattern;
     m_password = randomPassword();
-    m_port = freePort();
+    m_port = freeLoopbackPort();
     try {
         const std::string watch = "while kill -0 " + std::to_string(::getpid())
             + " 2>/dev/null; do sleep 1; done; bash '" + kScript + "' stop '" + m_folder + "'; rm -rf '" + m_folder + "'";

@@ -13,6 +13,9 @@ namespace didu::test {
 
 class ChildProcess;
 
+/// A port on 127.0.0.1 that nothing listens on at the moment of asking.
+int freeLoopbackPort();
+
 /// One column value read back (nullopt for NULL) and one row of them.
 using ServerValue = std::optional<std::string>;
 using ServerRow = std::vector<ServerValue>;
