@@ -1,4 +1,5 @@
-// A statement: prepared once, executed any number of times, each run in a
+// A statement: prepared once, executed any number of times; a plain SELECT runs in
+// the connection's long-lived read-only transaction, anything else in a
 // transaction of its own (see ibconnection.h for the scheme).
 #pragma once
 
@@ -41,7 +42,9 @@ public:
     int fetchBlock(bool* atEnd, std::string* error);
     /// Start of row slot `slot` in the row block.
     const char* row(std::size_t slot) const { return m_block.data() + slot * m_layout.rowBytes; }
-    isc_tr_handle* transaction() { return &m_tr; }
+    /// The transaction of the current run (the connection's shared one for a
+    /// plain SELECT, else the run's own).
+    isc_tr_handle* transaction();
     /// A cursor of this command is being freed.
     void cursorReleased(IbCursor* cursor);
 
@@ -88,6 +91,7 @@ private:
     isc_tr_handle m_tr = 0;
     bool m_retained = false;
     bool m_readOnlyRun = false;  // the current run's transaction is read-only
+    bool m_sharedRun = false;    // ... and is the connection's long-lived one
     bool m_needsWrite = false;   // a SELECT that turned out to write (WITH LOCK, procedures)
     bool m_delivered = false;    // the current run has handed out rows
     bool m_cursorOpen = false;
