@@ -192,7 +192,7 @@ ISC_STATUS IbCommand::startRun(XSQLDA* out, ISC_STATUS* status)
     XSQLDA* in = m_in->sqld > 0 ? m_in.get() : nullptr;
     // A query's execute waits for its first fetch and travels with it; any other
     // statement's is one round trip.
-    if (writeBlobs(status) || m_connection->client().execute2(status, tr, &m_stmt, 1, in, out)) {
+    if (writeBlobs(tr, status) || m_connection->client().execute2(status, tr, &m_stmt, 1, in, out)) {
         ISC_STATUS_ARRAY ignored {};
         m_connection->endStatement(&m_tr, m_retained, false, ignored);
         return status[1];

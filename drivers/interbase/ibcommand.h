@@ -66,7 +66,8 @@ private:
     ~IbCommand() override;
     dbx::Result bindValue(std::uint16_t number, Param& p, XSQLVAR& var, std::uint16_t type,
                           std::uint32_t length, const void* buffer);
-    ISC_STATUS writeBlobs(ISC_STATUS* status);
+    /// Makes the blobs of the bound values in `tr`, the run's transaction.
+    ISC_STATUS writeBlobs(isc_tr_handle* tr, ISC_STATUS* status);
     /// Starts the run's transaction and opens the statement in it.
     ISC_STATUS startRun(XSQLDA* out, ISC_STATUS* status);
     /// A read-only run was refused a write before any row left: redo it read-write.
