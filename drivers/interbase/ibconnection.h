@@ -21,9 +21,12 @@
 //     cursor is released, or at the latest when its command is closed, executed
 //     again or released.
 // So a row is visible to every other connection as soon as its insert returned.
-// With option 5 (commit retaining) on, the connection instead keeps one read-only
-// and one read-write transaction open and ends each statement with
-// isc_commit_retaining, which commits the same way but keeps the context.
+// With option 5 (commit retaining) on, the connection instead keeps the
+// statements' own transactions open (one read-write; one read-only under
+// repeatable read) and ends each statement with isc_commit_retaining, which
+// commits the same way but keeps the context. Disconnecting ends every kept
+// transaction, also when the link is gone (the handles are dropped whatever the
+// server answers), so the next connect starts afresh.
 //
 // Round trips through a server (Firebird 3 client, protocol 13 and later): a
 // lookup costs two (prepare; execute and first fetch together), an insert five
