@@ -4,7 +4,7 @@
 #include "tests/transfer/transferfixture.h"
 
 #include "platform/errors.h"
-#include "platform/locale.h"
+#include "platform/codepage.h"
 
 namespace didu::test {
 namespace {
@@ -117,7 +117,7 @@ TEST_F(TransferRun, SecondRunAddsNothingAndTheBarStaysFull)
 
 TEST_F(TransferRun, MemberNamesAreCutToTwentyBytesThenTrimmed)
 {
-    ScopedLocaleRules big5(LocaleRules::big5());
+    ScopedCodePage big5(CodePage::named("BIG5"));
     open(std::string(kCustomerTable) + kMemberTable);
     const std::string chinese = "\xb3\xaf"; // one Big5 character
     struct Case {
