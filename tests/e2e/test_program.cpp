@@ -143,14 +143,19 @@ TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
         db->detach();
 
         ProgramProcess program({"LOCPATH=" + *folder, "LANG=" + desktop.locale, "LC_ALL=" + desktop.locale});
-        const std::string window = startAndFindWindow(program);
-        ASSERT_FALSE(window.empty());
+        // Under Big5 Qt writes the legacy WM_NAME property, which xdotool matches
+        // on, in the wrong encoding; _NET_WM_NAME, which desktops show, is right.
+        // The window is the program's only one at this point.
+        const std::string window = desktop.serverCharSet.empty()
+                                       ? didu::test::waitForWindow(program.pid(), ".*", 20s)
+                                       : startAndFindWindow(program);
+        ASSERT_FALSE(window.empty()) << program.standardError();
         didu::test::pressKeys(window, "Return");
         const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
         ASSERT_FALSE(box.empty()) << program.standardError();
         didu::test::pressKeys(box, "ctrl+c");
         const std::string copied = didu::test::clipboardText();
-        EXPECT_NE(copied.find("禁止加入會員."), std::string::npos) << copied;
+        EXPECT_NE(copied.find("MEMBER_BLOCKED\r\n禁止加入會員\r\n"), std::string::npos) << copied;
         didu::test::pressKeys(box, "Return");
         ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
 
