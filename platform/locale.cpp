@@ -65,6 +65,7 @@ const LocaleRules& userLocale()
 void loadUserLocale()
 {
     userRules();
+    databaseCodePage();
 }
 
 ScopedLocaleRules::ScopedLocaleRules(const LocaleRules& rules)

@@ -32,7 +32,8 @@ struct LocaleRules {
 /// kept for the rest of the run. A locale the C library does not know gives plain().
 const LocaleRules& userLocale();
 
-/// Reads the user's locale now, so that the first statement does not pay for it.
+/// Reads the user's locale (and its code page) now, so that the first statement
+/// does not pay for it.
 void loadUserLocale();
 
 /// Puts other rules in place of the user's for as long as it lives (tests).

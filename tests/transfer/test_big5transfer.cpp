@@ -56,6 +56,7 @@ TEST_P(Big5Transfer, WholeCharactersExactIdsAndReadableMessages)
         std::string memberName;
     };
     const std::vector<Customer> customers = {
+        {"K0", repeat(kChen, 10), repeat(kChen, 10)},
         {"K1", repeat(kChen, 11), repeat(kChen, 10)},
         {"K2", "A" + repeat(kChen, 10), "A" + repeat(kChen, 9)},
         {kBackQuoteSecond + ":x", kBackQuoteSecond + ":x", kBackQuoteSecond + ":x"},
