@@ -20,7 +20,7 @@ struct LocaleRules {
     /// map to themselves.
     std::array<unsigned char, 256> upper;
 
-    /// ASCII letters fold, nothing else; no lead bytes (the "C" locale).
+    /// ASCII letters fold, nothing else (the "C" locale).
     static LocaleRules plain();
     /// Reads the rules of the named locale ("" for the user's environment) from
     /// the C library, without touching the process's own locale. False when the
