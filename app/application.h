@@ -4,6 +4,9 @@
 
 #include <QApplication>
 
+#include <functional>
+#include <memory>
+
 namespace didu {
 
 class Application : public QApplication {
@@ -20,5 +23,12 @@ public:
     /// The title derived from this executable's name.
     static QString title();
 };
+
+/// The program from start to end: makes the application object, has
+/// `startWindow` build and show the main window, runs the message loop and
+/// destroys the window. An error of any kind before the loop runs (a foreign
+/// exception or a fatal message of Qt's too) shows the start-up error box and
+/// answers exit code 1; otherwise the answer is 0.
+int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidget>()>& startWindow);
 
 } // namespace didu

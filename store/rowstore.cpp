@@ -45,12 +45,20 @@ int compareValues(const packet::Column& column, const std::uint8_t* a, const std
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     case ColumnType::Bcd: {
-        // Bring both to the larger scale; the values of one column share a
-        // scale in practice, so this rarely multiplies at all.
+        // Bring the value of the smaller scale up to the larger one. A value
+        // that is not zero, moved up by 19 places or more, is larger in size
+        // than any 64-bit unscaled value, so its sign alone decides; up to 18
+        // places the product stays well inside 128 bits.
         Wide x = load<std::int64_t>(a), y = load<std::int64_t>(b);
-        int sa = load<std::int16_t>(a + 8), sb = load<std::int16_t>(b + 8);
-        while (sa < sb && sa < 38) { x *= 10; ++sa; }
-        while (sb < sa && sb < 38) { y *= 10; ++sb; }
+        const int sa = load<std::int16_t>(a + 8), sb = load<std::int16_t>(b + 8);
+        Wide& smaller = sa < sb ? x : y;
+        const int places = sa < sb ? sb - sa : sa - sb;
+        if (smaller != 0 && places > 18) {
+            const int sign = smaller < 0 ? -1 : 1;
+            return sa < sb ? sign : -sign;
+        }
+        for (int i = 0; i < places && smaller != 0; ++i)
+            smaller *= 10;
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     }

@@ -291,6 +291,8 @@ std::unique_ptr<SQLConnection> SQLConnection::connectionForStatement(bool isSele
 {
     if (m_statementLimit <= 0)
         return nullptr;
+    if (isSelect)
+        ++m_activeStatements;
     std::unique_ptr<SQLConnection> own;
     if (m_activeStatements >= m_statementLimit && !inTransaction()) {
         m_activeStatements = 0;
@@ -301,8 +303,6 @@ std::unique_ptr<SQLConnection> SQLConnection::connectionForStatement(bool isSele
         own->m_params = m_params;
         own->open();
     }
-    if (isSelect)
-        ++m_activeStatements;
     return own;
 }
 

@@ -110,9 +110,9 @@ public:
     /// Extra-connection rule, at each prepare: counts a SELECT statement, and when
     /// the statement limit is reached hands back a connected copy named
     /// "<name>Clone1" for the statement to own; null when the statement shares this one.
-    /// With a limit above 0: when the count has reached the limit (and no
-    /// transaction is active) the copy is made and the count goes back to 0; then
-    /// a SELECT adds one. With a limit of 0 nothing is counted.
+    /// With a limit above 0: a SELECT adds one first; then, when the count has
+    /// reached the limit (and no transaction is active), the copy is made and the
+    /// count goes back to 0. With a limit of 0 nothing is counted.
     std::unique_ptr<SQLConnection> connectionForStatement(bool isSelect);
 
 private:

@@ -90,7 +90,7 @@ std::int64_t timeValue(const dbx::Time& t)
 }
 
 /// Result column number (from 0) named `name` ignoring case; -1 when none.
-int columnNamed(const std::vector<SQLField>& fields, std::string_view name)
+int columnNamed(const FieldList& fields, std::string_view name)
 {
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (sameTextIgnoreCase(fields[i].name, name))
@@ -99,7 +99,7 @@ int columnNamed(const std::vector<SQLField>& fields, std::string_view name)
 }
 
 /// The key over `index`'s columns; empty when a column is not in the result.
-std::vector<store::KeyColumn> keyOf(const IndexDefinition& index, const std::vector<SQLField>& fields)
+std::vector<store::KeyColumn> keyOf(const IndexDefinition& index, const FieldList& fields)
 {
     std::vector<store::KeyColumn> key;
     for (const auto& column : index.columns()) {

@@ -13,9 +13,11 @@
 #include "db/statements/markerscanner.h"
 
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,7 +84,8 @@ private:
 };
 
 /// One result column of an open query, as the driver describes it. A field
-/// belongs to its statement's open result; the next open replaces it.
+/// belongs to its statement's open result; the next open describes its own
+/// column in the same place, or leaves it detached when it has fewer columns.
 class SQLField {
 public:
     std::string name;
@@ -103,6 +106,9 @@ private:
     friend class SQLStatement;
     SQLStatement* m_statement = nullptr;
 };
+
+/// The fields of an open result, in column order.
+using FieldList = std::ranges::subrange<std::deque<SQLField>::const_iterator>;
 
 class SQLStatement : public ConnectionClient {
 public:
@@ -155,7 +161,7 @@ public:
     /// Fetches the next row; at the end the statement stands at end of data.
     void next();
     /// The fields of the open result, in column order; empty while closed.
-    const std::vector<SQLField>& fields() const;
+    FieldList fields() const;
     /// First field named `name` ignoring case; "Field '%s' not found" otherwise.
     const SQLField& fieldByName(std::string_view name) const;
 
@@ -221,7 +227,11 @@ private:
     MarkerScan m_scan;
     std::vector<SQLParam> m_params;
     std::vector<SQLParam> m_spareParams; // the previous list, kept for its buffers
-    std::vector<SQLField> m_fields;
+    // A field handed out by fieldByName stays a live object as long as the
+    // statement: a later open rewrites the fields in place and adds more at the
+    // end, where a deque moves none of the others.
+    std::deque<SQLField> m_fields;
+    std::size_t m_fieldCount = 0; // of the last open
     std::vector<char> m_valueBuffer;
     std::string m_bindText;
     dbx::ISQLCommand* m_command = nullptr;

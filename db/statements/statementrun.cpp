@@ -66,10 +66,9 @@ void SQLStatement::open()
 
 void SQLStatement::describeColumns()
 {
-    m_fields.clear();
+    m_fieldCount = 0;
     std::uint16_t count = 0;
     checkDriver(m_cursor->getColumnCount(&count), m_cursor);
-    m_fields.reserve(count);
     std::string columnName;
     for (std::uint16_t column = 1; column <= count && column != 0; ++column) {
         SQLField field;
@@ -93,15 +92,23 @@ void SQLStatement::describeColumns()
         // Two columns of the same name: the later one is told apart by "_1", "_2"...
         field.name = columnName;
         auto taken = [this](const std::string& name) {
-            for (const SQLField& earlier : m_fields)
-                if (sameTextIgnoreCase(earlier.name, name))
+            for (std::size_t i = 0; i < m_fieldCount; ++i)
+                if (sameTextIgnoreCase(m_fields[i].name, name))
                     return true;
             return false;
         };
         for (int suffix = 1; taken(field.name); ++suffix)
             field.name = columnName + "_" + std::to_string(suffix);
-        m_fields.push_back(std::move(field));
+        if (m_fieldCount < m_fields.size())
+            m_fields[m_fieldCount] = std::move(field);
+        else
+            m_fields.push_back(std::move(field));
+        ++m_fieldCount;
     }
+    // Fields of an earlier, wider result that this one has no column for fail
+    // from now on as a closed dataset's would.
+    for (std::size_t i = m_fieldCount; i < m_fields.size(); ++i)
+        m_fields[i].m_statement = nullptr;
 }
 
 void SQLStatement::fetchFirst()
@@ -127,12 +134,11 @@ void SQLStatement::next()
         checkDriver(result, m_cursor);
 }
 
-const std::vector<SQLField>& SQLStatement::fields() const
+FieldList SQLStatement::fields() const
 {
-    // The fields themselves stay until the next open, so a field kept past a
-    // close still answers (with the closed-dataset failure) instead of dangling.
-    static const std::vector<SQLField> none;
-    return isOpen() ? m_fields : none;
+    // A field kept past a close still answers, with the closed-dataset failure.
+    const auto first = m_fields.cbegin();
+    return {first, first + static_cast<std::ptrdiff_t>(isOpen() ? m_fieldCount : 0)};
 }
 
 const SQLField& SQLStatement::fieldByName(std::string_view name) const

@@ -174,9 +174,9 @@ TEST(ExtraConnection, AtTheLimitAStatementGetsACopyConnectedFromTheSameSettings)
     const Lines reference = control().calls();
     control().clearCalls();
 
-    EXPECT_EQ(connection.connectionForStatement(true), nullptr); // count 0 -> 1
+    EXPECT_EQ(connection.connectionForStatement(false), nullptr); // count stays 0
     EXPECT_TRUE(control().calls().empty());
-    auto own = connection.connectionForStatement(false); // limit reached
+    auto own = connection.connectionForStatement(true); // counted to 1: limit reached
     ASSERT_NE(own, nullptr);
     EXPECT_EQ(own->name(), "SQLConnection1Clone1");
     EXPECT_TRUE(own->connected());
@@ -187,8 +187,9 @@ TEST(ExtraConnection, AtTheLimitAStatementGetsACopyConnectedFromTheSameSettings)
     EXPECT_EQ(control().calls(), reference); // the same connect steps
     EXPECT_EQ(control().liveObjects("Connection"), 2);
 
-    // The count went back to 0 and the non-SELECT added nothing.
-    EXPECT_EQ(connection.connectionForStatement(true), nullptr);
+    // The count went back to 0 and a non-SELECT adds nothing; the next SELECT
+    // reaches the limit again.
+    EXPECT_EQ(connection.connectionForStatement(false), nullptr);
     auto another = connection.connectionForStatement(true);
     EXPECT_NE(another, nullptr);
 
@@ -205,11 +206,13 @@ TEST(ExtraConnection, CountsOnlySelectStatementsInAnyLetterCaseUpToTheLimit)
     SQLConnection connection;
     connection.open();
     // true: a SELECT; the expected column: whether that preparation gets a copy.
+    // A SELECT is counted before the limit decides, so the SELECT that reaches
+    // the limit is the one that gets the copy.
     const struct {
         bool select;
         bool ownConnection;
-    } steps[] = {{true, false}, {false, false}, {true, false}, {false, true}, {true, false}, {true, false},
-                 {true, true}};
+    } steps[] = {{true, false}, {false, false}, {true, true}, {false, false}, {true, false}, {true, true},
+                 {true, false}};
     int n = 0;
     for (const auto& s : steps) {
         auto own = connection.connectionForStatement(s.select);
@@ -223,7 +226,6 @@ TEST(ExtraConnection, AFailingCopyRaisesTheDriverText)
     control().setStatementLimit(1);
     SQLConnection connection;
     connection.open();
-    connection.connectionForStatement(true);
     control().scriptNext("Connection.connect", dbx::ResultConnectionFailed, "too many connections");
     EXPECT_EQ(test::errorText([&] { connection.connectionForStatement(true); }),
               "dbExpress Error: [0x0015]: Connection failed\r\nSQL Server Error: too many connections");

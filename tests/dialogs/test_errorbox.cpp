@@ -194,20 +194,46 @@ TEST(StartupErrorBox, ShownTitledApplicationError)
     EXPECT_TRUE(seen.text.endsWith(QStringLiteral("at 00000000.\nUnable to open.")));
 }
 
-TEST(StartupErrorBox, WithoutADisplayTheTextGoesToStandardError)
+// This test program run again with `arguments`: its exit code (128 + the
+// signal when one ended it) and everything it wrote.
+std::pair<int, std::string> runSelf(const std::string& arguments)
 {
-    const std::string command = executablePath() + " --startup-error-without-display 'no display' 2>&1";
+    const std::string command = executablePath() + " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+    if (!pipe)
+        return {-1, "cannot start " + command};
     std::string output;
     char buffer[256];
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
         output.append(buffer, n);
     const int status = ::pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
+}
+
+TEST(StartupErrorBox, WithoutADisplayTheTextGoesToStandardError)
+{
+    const auto [code, output] = runSelf("--startup-error-without-display 'no display'");
+    EXPECT_EQ(code, 1);
     const std::string module = executablePath().substr(executablePath().find_last_of('/') + 1);
     EXPECT_EQ(output, "Exception EDatabaseError in module " + module + " at 00000000.\r\nno display.\r\n");
+}
+
+TEST(StartupErrorBox, AnyFailureWhileTheWindowIsBuiltShowsTheBoxAndEndsWithOne)
+{
+    const std::string module = executablePath().substr(executablePath().find_last_of('/') + 1);
+    const std::string prefix = "Application Error|Exception Exception in module " + module + " at 00000000.\n";
+    const struct {
+        const char* how;
+        std::string box;
+    } cases[] = {
+        {"foreign", prefix + "Unknown error.\n"},
+        {"fatal", prefix + "The window cannot be made.\n"},
+    };
+    for (const auto& c : cases) {
+        const auto [code, output] = runSelf(std::string("--window-fails ") + c.how);
+        EXPECT_EQ(code, 1) << c.how << ": " << output;
+        EXPECT_TRUE(output.ends_with(c.box)) << c.how << ": " << output; // after whatever Qt says
+    }
 }
 
 } // namespace

@@ -13,6 +13,12 @@
 #include <iostream>
 #include <regex>
 #include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -207,6 +213,105 @@ TEST_F(Program, AMissingConfigurationFileShowsTheErrorBoxAndTheWindowStaysUsable
     didu::test::pressKeys(window, "Escape");
     ASSERT_EQ(program.wait(10s), 0) << program.standardError();
     EXPECT_EQ(db->scalar("SELECT COUNT(*) FROM MEMBER"), "3");
+}
+
+// A window manager on the test's display while it lives: openbox, started here
+// unless some manager already runs there, and stopped again.
+class WindowManager {
+public:
+    WindowManager()
+    {
+        if (!running()) {
+            m_pid = ::fork();
+            if (m_pid == 0) {
+                const int null = ::open("/dev/null", O_RDWR);
+                ::dup2(null, 1);
+                ::dup2(null, 2);
+                ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+        }
+        for (int i = 0; i < 100 && !running(); ++i)
+            std::this_thread::sleep_for(50ms);
+    }
+    ~WindowManager()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    static bool running()
+    {
+        // The root names the manager's check window, which names itself while
+        // the manager lives; the root's word alone may outlive its manager.
+        const std::string root = didu::test::shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null");
+        const auto hash = root.find("# ");
+        if (hash == std::string::npos)
+            return false;
+        const std::string check = root.substr(hash + 2);
+        return didu::test::shell("xprop -id " + check + " _NET_SUPPORTING_WM_CHECK 2>/dev/null").find(check)
+            != std::string::npos;
+    }
+
+    /// What the manager lets the operator do with `window`'s frame, once it
+    /// has said so.
+    static std::string allowedActions(const std::string& window)
+    {
+        std::string actions;
+        for (int i = 0; i < 100 && actions.find('=') == std::string::npos; ++i) {
+            actions = didu::test::shell("xprop -id " + window + " _NET_WM_ALLOWED_ACTIONS 2>/dev/null");
+            std::this_thread::sleep_for(20ms);
+        }
+        return actions;
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+TEST_F(Program, UnderAWindowManagerTheDialogsCanBeClosedButNotResizedOrMaximised)
+{
+    WindowManager manager;
+    ASSERT_TRUE(WindowManager::running()) << "needs openbox (tools/setup.sh installs it)";
+    std::remove(db->connectionFilePath().c_str());
+    ProgramProcess program;
+    const std::string window = startAndFindWindow(program);
+    ASSERT_FALSE(window.empty());
+    // The window's own frame is an ordinary one, so the manager is heard.
+    const std::string windowActions = WindowManager::allowedActions(window);
+    EXPECT_NE(windowActions.find("_NET_WM_ACTION_RESIZE"), std::string::npos) << windowActions;
+    EXPECT_NE(windowActions.find("_NET_WM_ACTION_MAXIMIZE_HORZ"), std::string::npos) << windowActions;
+
+    // (openbox keeps a minimise box on every dialog whatever the dialog asks,
+    // so that one is not checked here.)
+    auto offersOnlyClosing = [](const std::string& dialog) {
+        const std::string actions = WindowManager::allowedActions(dialog);
+        EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
+        for (const char* refused :
+             {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
+            EXPECT_EQ(actions.find(refused), std::string::npos) << refused << " in " << actions;
+    };
+    didu::test::pressKeys(window, "Return");
+    const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
+    ASSERT_FALSE(box.empty()) << program.standardError();
+    offersOnlyClosing(box);
+    didu::test::pressKeys(box, "Return");
+    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+
+    db->writeConfiguration();
+    db->detach();
+    didu::test::pressKeys(window, "Return");
+    const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
+    ASSERT_FALSE(dialog.empty()) << program.standardError();
+    offersOnlyClosing(dialog);
+    didu::test::pressKeys(dialog, "Return");
+    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
+    didu::test::pressKeys(window, "Escape");
+    EXPECT_EQ(program.wait(10s), 0) << program.standardError();
 }
 
 TEST_F(Program, WithoutADisplayTheStartupErrorGoesToStandardErrorWithExitCodeOne)

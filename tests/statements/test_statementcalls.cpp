@@ -321,7 +321,7 @@ TEST_F(StatementConnections, NotKeptOpenTheOnlyStatementLetsTheConnectionGoOnClo
 TEST_F(StatementConnections, AStatementBeyondTheLimitRunsOnItsOwnConnectionAndReleasesIt)
 {
     m_connection->close();
-    rec().setStatementLimit(1);
+    rec().setStatementLimit(2);
     m_connection->open();
     const std::string text = joined({"SELECT A FROM T"});
     rec().setRows(text, textRows("A", {std::string("1")}));

@@ -132,5 +132,22 @@ TEST_F(MemberStatements, EngineFailuresReachTheCallerAndLeaveTheStatementUsable)
     EXPECT_EQ(m_db.scalar("SELECT COUNT(*) FROM MEMBER WHERE TAX_CODE = 'Y'"), std::optional<std::string>("2"));
 }
 
+TEST_F(MemberStatements, AFailureReadsItsOwnReasonNotAnEarlierRefusedOption)
+{
+    // The driver refuses dialect 4 while connecting; the connect ignores that
+    // and goes on. A text too long to bind, reported with the connection's own
+    // message, must not carry the refusal along.
+    m_db.writeConfiguration({{"SQLDialect", "4"}});
+    EXPECT_TRUE(lookupFindsNothing("C001"));
+    setLines(m_query, {"UPDATE MEMBER SET MEMBER_NAME = :N"});
+    m_query.paramByName("N").setValue(std::string(40000, 'x'));
+    try {
+        m_query.execute();
+        FAIL() << "a text of 40,000 bytes cannot be bound";
+    } catch (const DatabaseError& error) {
+        EXPECT_STREQ(error.what(), "dbExpress Error: [0x0009]: Invalid Parameter");
+    }
+}
+
 } // namespace
 } // namespace didu::test

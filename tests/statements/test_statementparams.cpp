@@ -176,6 +176,32 @@ TEST_F(StatementParams, DuplicateColumnNamesAreNumbered)
     EXPECT_EQ(m_query->fieldByName("A_2").number, 5);
 }
 
+TEST_F(StatementParams, AFieldKeptAcrossAWiderOpenStaysAFieldOfTheOpenResult)
+{
+    rec().setRows(joined({"SELECT A FROM T"}), textRows("A", {std::string("1")}));
+    setLines(*m_query, {"SELECT A FROM T"});
+    m_query->open();
+    const SQLField& kept = m_query->fieldByName("A");
+
+    // Forty columns: more than any room the first open had for its fields.
+    recording::Rows wide;
+    recording::Row row;
+    for (int i = 1; i <= 40; ++i) {
+        wide.columns.push_back({"C" + std::to_string(i), dbx::FieldInt32, 0, 4});
+        row.push_back(std::string("7"));
+    }
+    wide.rows.push_back(row);
+    rec().setRows(joined({"SELECT * FROM W"}), wide);
+    setLines(*m_query, {"SELECT * FROM W"});
+    m_query->open();
+    try {
+        EXPECT_FALSE(kept.isNull());
+        EXPECT_EQ(&kept, &m_query->fields()[kept.number - 1u]);
+    } catch (const DatabaseError& error) {
+        EXPECT_STREQ(error.what(), "Cannot perform this operation on a closed dataset");
+    }
+}
+
 TEST_F(StatementParams, TheNullTestReadsEachTypeWithItsOwnReader)
 {
     const struct {

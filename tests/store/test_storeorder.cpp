@@ -1,11 +1,13 @@
 // The held order: the row store sorts by the packet's default order, ascending
 // unless a column is marked descending, NULL before every value, and keeps the
 // delivered order among equal keys and when there is no default order.
+#include "db/statements/storeloader.h"
 #include "tests/store/storetesthelpers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 
 using namespace didu;
@@ -76,6 +78,37 @@ TEST(StoreOrder, RowsAreHeldInTheDefaultOrder)
         loaded.store->order(&count);
         EXPECT_EQ(count, c.order.size());
     }
+}
+
+TEST(StoreOrder, FixedPointValuesOfAnyScalesCompareExactly)
+{
+    // (unscaled, scale, tag): the value is unscaled / 10^scale. Far-apart
+    // scales and the largest unscaled values must neither overflow nor lose a
+    // digit; the tags spell the ascending order.
+    const struct {
+        std::int64_t unscaled;
+        std::int16_t scale;
+        const char* tag;
+    } values[] = {
+        {INT64_MAX, 0, "7"},   {1, 30, "4"},          {-INT64_MAX, 0, "1"},
+        {5, -20, "8"},         {0, 400, "3"},         {-3, 25, "2"},
+        {INT64_MAX, 18, "5"},  {922337203685477581, 17, "6"},
+    };
+    auto writer = StoreLoader::make<IPacketWriter>(PacketWriterClassId);
+    writer->addColumn("AMOUNT", 6, ColumnType::Bcd, 0);
+    writer->addColumn("TAG", 3, ColumnType::Text, 0);
+    const KeyColumn order{0, false};
+    writer->addKey(KeyKind::DefaultOrder, &order, 1);
+    for (const auto& v : values) {
+        writer->beginRow();
+        writer->putBcd(v.unscaled, v.scale);
+        writer->putText(v.tag, 1);
+        writer->endRow();
+    }
+    IDataPacket* packet = nullptr;
+    ASSERT_EQ(writer->finish(&packet), StatusOk) << writer->lastError();
+    auto loaded = loadPacket(std::unique_ptr<IDataPacket>(packet));
+    EXPECT_EQ(columnInOrder(loaded, 1), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8"}));
 }
 
 TEST(StoreOrder, ManyShuffledRowsComeOutSortedAndWhole)
