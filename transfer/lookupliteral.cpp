@@ -1,6 +1,6 @@
 #include "transfer/lookupliteral.h"
 
-#include "platform/locale.h"
+#include "platform/codepage.h"
 
 namespace didu {
 
@@ -15,7 +15,7 @@ bool isScannerQuote(char c)
 
 std::string quotedLiteralContent(std::string_view text)
 {
-    return quotedLiteralContent(text, userLocale().leadBytes);
+    return quotedLiteralContent(text, databaseCodePage().leadBytes());
 }
 
 std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes)

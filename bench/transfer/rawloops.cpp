@@ -1,6 +1,6 @@
 #include "bench/transfer/rawloops.h"
 
-#include "transfer/localecharacters.h"
+#include "platform/codepage.h"
 #include "transfer/lookupliteral.h"
 #include "transfer/membername.h"
 #include "transfer/timetext.h"
@@ -69,7 +69,7 @@ std::vector<Customer> fetchCustomers(RawStatement& statement, RawRow& row)
 void bindMember(RawRow& in, const Customer& c)
 {
     in.setText(0, c.id);
-    in.setText(1, memberName(c.name, localeCharacterLength));
+    in.setText(1, memberName(c.name, databaseCharacterLength));
     in.setText(2, c.phone);
     in.setText(3, c.address);
     in.setShort(4, 0);

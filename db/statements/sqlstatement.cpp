@@ -52,7 +52,7 @@ bool firstWordIsSelect(std::string_view text)
     while (end < text.size() && ((text[end] >= 'A' && text[end] <= 'Z') || (text[end] >= 'a' && text[end] <= 'z')))
         ++end;
     static const LocaleRules ascii = LocaleRules::plain();
-    return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", ascii);
+    return sameTextIgnoreCase(text.substr(i, end - i), "SELECT", LeadBytes(), ascii);
 }
 
 } // namespace
@@ -119,9 +119,9 @@ void SQLStatement::linesChanged(bool appended)
     close();
     unprepare(true);
     if (appended)
-        continueMarkerScan(m_text, userLocale().leadBytes, m_scan);
+        continueMarkerScan(m_text, databaseCodePage().leadBytes(), m_scan);
     else
-        scanMarkers(m_text, userLocale().leadBytes, m_scan);
+        scanMarkers(m_text, databaseCodePage().leadBytes(), m_scan);
     rebuildParams();
     m_quoteAsked = false;
 }
@@ -140,10 +140,11 @@ void SQLStatement::rebuildParams()
 
     // Values survive a change for the names that come back. With a repeated name
     // only the first fresh parameter receives, so the last old one of it wins.
+    const LeadBytes& leadBytes = databaseCodePage().leadBytes();
     const LocaleRules& rules = userLocale();
     for (const SQLParam& old : m_params) {
         for (SQLParam& candidate : fresh) {
-            if (sameTextIgnoreCase(candidate.m_name, old.m_name, rules)) {
+            if (sameTextIgnoreCase(candidate.m_name, old.m_name, leadBytes, rules)) {
                 candidate.takeOver(old);
                 break;
             }
