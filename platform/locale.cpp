@@ -23,35 +23,12 @@ const LocaleRules& userRules()
 
 } // namespace
 
-LeadBytes LeadBytes::range(std::uint8_t first, std::uint8_t last)
-{
-    LeadBytes bytes;
-    for (unsigned value = first; value <= last; ++value)
-        bytes.m_lead[value] = true;
-    return bytes;
-}
-
-bool LeadBytes::any() const
-{
-    for (bool lead : m_lead)
-        if (lead)
-            return true;
-    return false;
-}
-
 LocaleRules LocaleRules::plain()
 {
     LocaleRules rules;
     for (unsigned value = 0; value < 256; ++value)
         rules.upper[value] = (value >= 'a' && value <= 'z') ? static_cast<unsigned char>(value - 'a' + 'A')
                                                             : static_cast<unsigned char>(value);
-    return rules;
-}
-
-LocaleRules LocaleRules::big5()
-{
-    LocaleRules rules = plain();
-    rules.leadBytes = LeadBytes::range(0x81, 0xFE);
     return rules;
 }
 
@@ -69,8 +46,6 @@ bool LocaleRules::fromLocale(const char* localeName, LocaleRules& rules)
         const char byte = static_cast<char>(value);
         std::mbstate_t state{};
         const std::size_t length = std::mbrlen(&byte, 1, &state);
-        // "Incomplete" means the byte opens a character that needs more bytes.
-        read.leadBytes.set(static_cast<unsigned char>(value), length == static_cast<std::size_t>(-2));
         const bool single = length == 1 || value == 0;
         read.upper[value] = single ? static_cast<unsigned char>(toupper_l(static_cast<int>(value), wanted))
                                    : static_cast<unsigned char>(value);
@@ -90,6 +65,7 @@ const LocaleRules& userLocale()
 void loadUserLocale()
 {
     userRules();
+    databaseCodePage();
 }
 
 ScopedLocaleRules::ScopedLocaleRules(const LocaleRules& rules)
@@ -104,7 +80,7 @@ ScopedLocaleRules::~ScopedLocaleRules()
     g_override = m_previous;
 }
 
-bool sameTextIgnoreCase(std::string_view a, std::string_view b, const LocaleRules& rules)
+bool sameTextIgnoreCase(std::string_view a, std::string_view b, const LeadBytes& leadBytes, const LocaleRules& rules)
 {
     if (a.size() != b.size())
         return false;
@@ -112,7 +88,7 @@ bool sameTextIgnoreCase(std::string_view a, std::string_view b, const LocaleRule
     for (std::size_t i = 0; i < size; ++i) {
         const auto left = static_cast<unsigned char>(a[i]);
         const auto right = static_cast<unsigned char>(b[i]);
-        if (rules.leadBytes.isLead(left) && i + 1 < size) {
+        if (leadBytes.isLead(left) && i + 1 < size) {
             if (left != right || a[i + 1] != b[i + 1])
                 return false;
             ++i;
@@ -126,7 +102,7 @@ bool sameTextIgnoreCase(std::string_view a, std::string_view b, const LocaleRule
 
 bool sameTextIgnoreCase(std::string_view a, std::string_view b)
 {
-    return sameTextIgnoreCase(a, b, userLocale());
+    return sameTextIgnoreCase(a, b, databaseCodePage().leadBytes(), userLocale());
 }
 
 } // namespace didu

@@ -1,11 +1,13 @@
 #include "platform/timeseparator.h"
 
+#include <cctype>
 #include <clocale>
 #include <cstring>
 #include <langinfo.h>
 #include <locale.h>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace didu {
 
@@ -13,39 +15,20 @@ namespace {
 
 constexpr std::string_view kDefaultSeparator = ":";
 
-bool isTimeField(char c)
-{
-    return std::strchr("HIklMS", c) != nullptr && c != '\0';
-}
+// One piece of a strftime-style format: a conversion (its letter) or one
+// literal byte ("%%" gives a literal "%").
+struct Piece {
+    char conversion = '\0';
+    char literal = '\0';
+};
 
-// Byte length of the character that starts `text`, by the UTF-8 lead byte; a
-// stray byte counts as one. Locales of other multibyte sets have ASCII
-// separators, so this only has to keep a UTF-8 character whole.
-std::size_t characterLength(std::string_view text)
+std::vector<Piece> piecesOf(std::string_view format)
 {
-    const auto lead = static_cast<unsigned char>(text.front());
-    std::size_t length = 1;
-    if (lead >= 0xF0 && lead < 0xF8)
-        length = 4;
-    else if (lead >= 0xE0)
-        length = 3;
-    else if (lead >= 0xC0)
-        length = 2;
-    if (length > text.size())
-        return 1;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            return 1;
-    }
-    return length;
-}
-
-std::optional<std::string> separatorIn(std::string_view format, std::string_view ampmFormat, int depth)
-{
+    std::vector<Piece> pieces;
     std::size_t i = 0;
     while (i < format.size()) {
         if (format[i] != '%') {
-            ++i;
+            pieces.push_back({'\0', format[i++]});
             continue;
         }
         ++i;
@@ -59,23 +42,46 @@ std::optional<std::string> separatorIn(std::string_view format, std::string_view
         if (i >= format.size())
             break;
         const char conversion = format[i++];
+        if (conversion == '%')
+            pieces.push_back({'\0', '%'});
+        else
+            pieces.push_back({conversion, '\0'});
+    }
+    return pieces;
+}
+
+bool isHour(char conversion)
+{
+    return conversion == 'H' || conversion == 'I' || conversion == 'k' || conversion == 'l';
+}
+
+bool isAsciiPunctuation(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x80 && std::ispunct(byte);
+}
+
+// The separator between the hour and the minute; nothing when the format has
+// no hour directly followed, after exactly one ASCII punctuation character, by
+// the minute. A unit such as zh_TW's 時 in "%H時%M分%S秒" is no separator.
+std::optional<std::string> separatorIn(std::string_view format, std::string_view ampmFormat, int depth)
+{
+    const std::vector<Piece> pieces = piecesOf(format);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const char conversion = pieces[i].conversion;
         if (conversion == 'T' || conversion == 'R')
             return std::string(kDefaultSeparator);
         if (conversion == 'r') {
-            if (depth > 0)
-                return std::nullopt;
-            if (auto inner = separatorIn(ampmFormat, {}, depth + 1))
-                return inner;
-            continue;
+            if (depth == 0)
+                return separatorIn(ampmFormat, {}, depth + 1);
+            return std::nullopt;
         }
-        if (!isTimeField(conversion))
+        if (!isHour(conversion))
             continue;
-        std::size_t end = i;
-        while (end < format.size() && format[end] != '%')
-            ++end;
-        if (end == i)
-            continue; // two fields in a row: look further
-        return std::string(format.substr(i, characterLength(format.substr(i))));
+        if (i + 2 < pieces.size() && pieces[i + 1].conversion == '\0' && isAsciiPunctuation(pieces[i + 1].literal)
+            && pieces[i + 2].conversion == 'M')
+            return std::string(1, pieces[i + 1].literal);
+        return std::nullopt;
     }
     return std::nullopt;
 }

@@ -55,5 +55,16 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display is set: start $bin/DiduRaDozori from a desktop session (or set DISPLAY)." >&2
   exit 1
 fi
+# A desktop locale that the machine lacks (zh_TW.UTF-8 on a fresh Debian, say)
+# is built once beside the demo, so the program runs as under that locale.
+wanted=${LC_ALL:-${LANG:-}}
+if [[ "$wanted" == *.* ]] && LC_ALL=$wanted locale charmap 2>&1 >/dev/null | grep -q "Cannot set"; then
+  locales=$bin/locale
+  if [ ! -e "$locales/$wanted/LC_CTYPE" ]; then
+    mkdir -p "$locales"
+    localedef -i "${wanted%%.*}" -f "${wanted#*.}" "$locales/$wanted" >/dev/null 2>&1 || true
+  fi
+  [ -e "$locales/$wanted/LC_CTYPE" ] && export LOCPATH=$locales
+fi
 cd "$bin"
 exec ./DiduRaDozori

@@ -8,8 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-server firebird3.0-utils
   libjpeg62-turbo-dev libgtest-dev libgmock-dev
-  xvfb xdotool xclip x11-utils imagemagick fonts-wqy-zenhei openbox
+  xvfb xdotool xclip x11-utils imagemagick fonts-wqy-zenhei openbox locales
   clang libclang-rt-14-dev
+  dpkg-dev fakeroot lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/setup.sh"
 build=${DIDU_ASAN_BUILD_DIR:-$top/build-asan}
-cmake -S "$top" -B "$build" -G Ninja -DDIDU_SANITIZE=ON -DDIDU_BUILD_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$top" -B "$build" -G Ninja -DDIDU_SANITIZE=ON -DDIDU_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
 
 # Leak checking is off: Firebird's client and engine, fontconfig and Qt keep

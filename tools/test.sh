@@ -13,9 +13,11 @@ cd "$build"
 ctest --output-on-failure -j2 "$@"
 
 # After the main run (which holds the server tests, each with a private server
-# on loopback): every fuzzer for a bounded time, then the whole suite once more
-# under AddressSanitizer and UndefinedBehaviorSanitizer. DIDU_QUICK=1 skips both.
+# on loopback): the Debian package, built in release mode and checked, every
+# fuzzer for a bounded time, then the whole suite once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer. DIDU_QUICK=1 skips them.
 if [ "${DIDU_QUICK:-0}" != 1 ]; then
+  bash "$top/tools/check-package.sh"
   bash "$top/tests/fuzz/run.sh" "${DIDU_FUZZ_SECONDS:-60}"
   bash "$top/tools/test-sanitized.sh"
 fi

@@ -1,5 +1,5 @@
 // MEMBER_NAME is cut from the customer's name: the column holds 20 bytes, and the
-// name arrives as bytes in the locale's character set.
+// name arrives as bytes in the code page of database text.
 #pragma once
 
 #include <cstddef>

@@ -3,8 +3,8 @@
 #include "db/statements/clientdataset.h"
 #include "db/statements/lookupliteral.h"
 #include "db/statements/sqlstatement.h"
+#include "platform/codepage.h"
 #include "platform/timeseparator.h"
-#include "transfer/localecharacters.h"
 #include "transfer/membername.h"
 #include "transfer/transferview.h"
 
@@ -71,7 +71,7 @@ void Transfer::insertMember()
     // fails at the same step whatever the data.
     auto customer = [this](const char* column) { return m_customers.valueAsText(column); };
     m_query.paramByName("MEMBER_ID").setValue(customer("CUST_ID"));
-    m_query.paramByName("MEMBER_NAME").setValue(memberName(customer("CUST_NAME"), localeCharacterLength));
+    m_query.paramByName("MEMBER_NAME").setValue(memberName(customer("CUST_NAME"), databaseCharacterLength));
     m_query.paramByName("MEMBER_PHONE").setValue(customer("TEL_1"));
     m_query.paramByName("MEMBER_ADD").setValue(customer("BUSINESS_ADD"));
     m_query.paramByName("TOTAL_AMT").setValue(std::int16_t(0));

@@ -17,11 +17,16 @@ void check(const ISC_STATUS* status, const char* what)
     throw std::runtime_error(text);
 }
 
-RawDatabase::RawDatabase(const std::string& path)
+RawDatabase::RawDatabase(const std::string& path, const std::string& password)
 {
     ISC_STATUS_ARRAY status{};
-    const char dpb[] = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A', isc_dpb_sql_dialect, 1, 3};
-    isc_attach_database(status, 0, path.c_str(), &m_db, sizeof dpb, dpb);
+    std::vector<char> dpb = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A', isc_dpb_sql_dialect, 1, 3};
+    if (!password.empty()) {
+        dpb.push_back(isc_dpb_password);
+        dpb.push_back(static_cast<char>(password.size()));
+        dpb.insert(dpb.end(), password.begin(), password.end());
+    }
+    isc_attach_database(status, 0, path.c_str(), &m_db, static_cast<short>(dpb.size()), dpb.data());
     check(status, "attach");
 }
 
@@ -171,8 +176,8 @@ void RawStatement::prepare(isc_tr_handle* tr, const std::string& sql, RawRow* ou
 int RawStatement::info()
 {
     ISC_STATUS_ARRAY status{};
-    const char items[] = {isc_info_sql_stmt_type, isc_info_sql_bind, isc_info_sql_describe_vars};
-    char answer[64]{};
+    const char items[] = {isc_info_sql_stmt_type};
+    char answer[16]{};
     isc_dsql_sql_info(status, &m_stmt, sizeof items, items, sizeof answer, answer);
     check(status, "statement info");
     if (answer[0] != isc_info_sql_stmt_type)

@@ -17,7 +17,8 @@ void check(const ISC_STATUS* status, const char* what);
 /// One attachment, detached on destruction.
 class RawDatabase {
 public:
-    explicit RawDatabase(const std::string& path);
+    /// `path` a file (embedded) or "host/port:path" (a server, which wants `password`).
+    explicit RawDatabase(const std::string& path, const std::string& password = {});
     ~RawDatabase();
     RawDatabase(const RawDatabase&) = delete;
     RawDatabase& operator=(const RawDatabase&) = delete;
@@ -78,7 +79,7 @@ public:
     void prepare(RawTransaction& tr, const std::string& sql, RawRow* out);
     /// Prepares in a bare transaction handle (the drivers' long-lived one).
     void prepare(isc_tr_handle* tr, const std::string& sql, RawRow* out);
-    /// Statement type, column and marker counts in one round, as a driver asks.
+    /// The statement type, which the client answers from what came with the prepare.
     int info();
     /// Describes the markers into `in`.
     void describeBind(RawRow& in);

@@ -2,7 +2,7 @@
 
 #include "db/statements/lookupliteral.h"
 #include "db/statements/markerscanner.h"
-#include "transfer/localecharacters.h"
+#include "platform/codepage.h"
 #include "transfer/membername.h"
 #include "transfer/timetext.h"
 #include "transfer/transfer.h"
@@ -16,12 +16,10 @@ namespace didu::bench {
 namespace {
 
 // The driver's transaction blocks at the reference settings: read committed,
-// record versions, waiting on locks; statements are prepared in a read-only one
-// that lives as long as the connection.
-const std::vector<char> kPrepareTpb = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
-                                       isc_tpb_nowait};
-const std::vector<char> kReadTpb = {isc_tpb_version3, isc_tpb_read, isc_tpb_wait, isc_tpb_read_committed,
-                                    isc_tpb_rec_version};
+// record versions, waiting on locks; statements are prepared, and plain SELECTs
+// run, in a read-only one that lives as long as the connection.
+const std::vector<char> kPrepareTpb = {isc_tpb_version3, isc_tpb_read, isc_tpb_wait, isc_tpb_read_committed,
+                                       isc_tpb_rec_version};
 const std::vector<char> kWriteTpb = {isc_tpb_version3, isc_tpb_write, isc_tpb_wait, isc_tpb_read_committed,
                                      isc_tpb_rec_version};
 const std::vector<char> kLibraryDefault = {};
@@ -71,7 +69,7 @@ std::vector<Customer> fetchCustomers(RawStatement& statement, RawRow& row)
 void bindMember(RawRow& in, const Customer& c)
 {
     in.setText(0, c.id);
-    in.setText(1, memberName(c.name, localeCharacterLength));
+    in.setText(1, memberName(c.name, databaseCharacterLength));
     in.setText(2, c.phone);
     in.setText(3, c.address);
     in.setShort(4, 0);
@@ -101,19 +99,20 @@ void PlainLoop::start()
     const bool same = m_style == Style::SameStatements;
     if (same && !m_prepareTr)
         m_prepareTr = std::make_unique<RawTransaction>(m_db, kPrepareTpb);
-    RawTransaction tr(m_db, same ? kReadTpb : kLibraryDefault);
+    std::unique_ptr<RawTransaction> tr;
+    if (!same)
+        tr = std::make_unique<RawTransaction>(m_db, kLibraryDefault);
+    RawTransaction& run = same ? *m_prepareTr : *tr;
     RawStatement statement(m_db);
     RawRow row(20);
-    if (same) {
-        statement.prepare(*m_prepareTr, kCustomerQuery, &row);
+    statement.prepare(run, kCustomerQuery, &row);
+    if (same)
         statement.info();
-    } else {
-        statement.prepare(tr, kCustomerQuery, &row);
-    }
-    statement.execute(tr.handle(), nullptr);
+    statement.execute(run.handle(), nullptr);
     m_customers = fetchCustomers(statement, row);
     statement.closeCursor();
-    tr.commit();
+    if (tr)
+        tr->commit();
 }
 
 bool PlainLoop::step()
@@ -143,13 +142,11 @@ void PlainLoop::sameStatementsStep(const Customer& customer)
         RawRow out(1);
         lookup.prepare(*m_prepareTr, lookupText(customer.id), &out);
         lookup.info();
-        RawTransaction tr(m_db, kReadTpb);
-        lookup.execute(tr.handle(), nullptr);
+        lookup.execute(m_prepareTr->handle(), nullptr);
         // The driver reads a block ahead: to the end of this one-row result.
         while (lookup.fetch(out))
             found = true;
         lookup.closeCursor();
-        tr.commit();
     }
     if (found)
         return;

@@ -23,10 +23,11 @@ struct Customer {
 class PlainLoop {
 public:
     enum class Style {
-        /// Every customer read into memory, then per customer the lookup in a
-        /// read-only transaction and, when it finds nothing, the insert in a
-        /// read-write one; each statement allocated, prepared in a long-lived
-        /// read-only transaction, run and dropped, as the driver does.
+        /// Every customer read into memory, then per customer the lookup and,
+        /// when it finds nothing, the insert in a read-write transaction of its
+        /// own; each statement allocated, prepared in a long-lived read-only
+        /// transaction, run and dropped, and the lookup run in that long-lived
+        /// transaction too, as the driver does.
         SameStatements,
         /// The same work with every statement in a read-write snapshot
         /// transaction of its own (the library's default), prepared inside it.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 #include <cstring>
@@ -67,8 +68,10 @@ std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const s
             buffer.back() = '\0';
             if (!text.empty())
                 text += "\r\n";
+            // The message may carry database text (a trigger's exception, a
+            // value): it is read in the code page, the rest of the text is ours.
             text += "SQL Server Error: ";
-            text += buffer.data();
+            text += databaseTextToUtf8(buffer.data());
         }
     }
 

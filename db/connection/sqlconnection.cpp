@@ -3,6 +3,7 @@
 #include "db/connection/configfile.h"
 #include "db/connection/connectionoptions.h"
 #include "db/connection/drivererror.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/asciitext.h"
 #include "platform/library.h"
@@ -181,6 +182,9 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     const std::string password = m_params.value("PASSWORD");
 
     applyConnectionOptions(m_connection.get(), m_params, m_settings.driverName);
+    // From here on database text, the server's own messages included, is read in
+    // the connection's character set, or the locale's when it names none.
+    useConnectionCharSet(m_params.value("ServerCharSet"));
 
     check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection.get());
 

@@ -1,13 +1,13 @@
 #include "db/statements/lookupliteral.h"
 
 #include "db/statements/markerscanner.h"
-#include "platform/locale.h"
+#include "platform/codepage.h"
 
 namespace didu {
 
 std::string quotedLiteralContent(std::string_view text)
 {
-    return quotedLiteralContent(text, userLocale().leadBytes);
+    return quotedLiteralContent(text, databaseCodePage().leadBytes());
 }
 
 std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes)

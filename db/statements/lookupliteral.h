@@ -17,7 +17,7 @@ class LeadBytes;
 /// still receives the id unchanged.
 std::string quotedLiteralContent(std::string_view text);
 
-/// The same under the lead bytes of another character set.
+/// The same under the lead bytes of another code page.
 std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes);
 
 } // namespace didu

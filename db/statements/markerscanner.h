@@ -14,7 +14,7 @@
 //   quotes inside the marker toggle the flag, so a quoted name may hold blanks.
 #pragma once
 
-#include "platform/locale.h"
+#include "platform/codepage.h"
 
 #include <string>
 #include <string_view>

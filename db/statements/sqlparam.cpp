@@ -1,5 +1,6 @@
 #include "db/statements/sqlstatement.h"
 
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/locale.h"
 
@@ -66,10 +67,11 @@ void SQLParam::takeOver(const SQLParam& old)
 
 void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry)
 {
+    const LeadBytes& leadBytes = databaseCodePage().leadBytes();
     const LocaleRules& rules = userLocale();
     for (const SQLParam& given : from) {
         for (SQLParam& receiver : to) {
-            if (!sameTextIgnoreCase(receiver.m_name, given.m_name, rules))
+            if (!sameTextIgnoreCase(receiver.m_name, given.m_name, leadBytes, rules))
                 continue;
             if (carry == Carry::Whole)
                 receiver.takeOver(given);

@@ -70,11 +70,15 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
     m_prepared = false;
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
+    // Allocation waits for the prepare's request: no round trip of its own.
     if (!m_stmt && fb.allocateStatement(status, m_connection->database(), &m_stmt))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
-    isc_tr_handle* tr = m_connection->prepareTransaction(status);
+    isc_tr_handle* tr = m_connection->readTransaction(status);
     if (!tr)
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
+    // The one round trip of a prepare: the client asks in the same request for
+    // the statement type and both descriptions, and answers the three calls
+    // below from what came back. (An older client asks the server for each.)
     m_out->sqld = 0;
     if (fb.prepare(status, tr, &m_stmt, 0, text, m_connection->dialect(), m_out.get()))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
@@ -83,31 +87,21 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
         if (fb.describe(status, &m_stmt, 1, m_out.get()))
             return fail(dbx::ResultSqlError, m_connection->statusText(status));
     }
-
-    // Statement type and marker count in one round.
-    static const char items[] = {isc_info_sql_stmt_type, isc_info_sql_bind, isc_info_sql_describe_vars};
-    char info[64];
+    // The type alone: asked with anything else, the request would go to the server.
+    static const char items[] = {isc_info_sql_stmt_type};
+    char info[16];
     if (fb.sqlInfo(status, &m_stmt, sizeof items, items, sizeof info, info))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
-    int markers = 0;
     m_statementType = 0;
-    for (const char* p = info; p < info + sizeof info && *p != isc_info_end && *p != isc_info_truncated;) {
-        const char tag = *p++;
-        if (tag == isc_info_sql_bind || tag == isc_info_sql_select)
-            continue; // opens a group, carries no value
-        const short size = static_cast<short>(fb.vaxInteger(p, 2));
-        const int value = static_cast<int>(fb.vaxInteger(p + 2, size));
-        p += 2 + size;
-        if (tag == isc_info_sql_stmt_type)
-            m_statementType = value;
-        else if (tag == isc_info_sql_describe_vars)
-            markers = value;
+    if (info[0] == isc_info_sql_stmt_type) {
+        const short size = static_cast<short>(fb.vaxInteger(info + 1, 2));
+        m_statementType = static_cast<int>(fb.vaxInteger(info + 3, size));
     }
-
     m_in->sqld = 0;
-    if (markers > 0) {
-        if (m_in->sqln < markers)
-            m_in.grow(static_cast<short>(markers));
+    if (fb.describeBind(status, &m_stmt, 1, m_in.get()))
+        return fail(dbx::ResultSqlError, m_connection->statusText(status));
+    if (m_in.tooSmall()) {
+        m_in.grow(m_in->sqld);
         if (fb.describeBind(status, &m_stmt, 1, m_in.get()))
             return fail(dbx::ResultSqlError, m_connection->statusText(status));
     }
@@ -185,16 +179,33 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
 ISC_STATUS IbCommand::startRun(XSQLDA* out, ISC_STATUS* status)
 {
     m_readOnlyRun = m_statementType == isc_info_sql_stmt_select && !m_needsWrite;
+    m_sharedRun = m_readOnlyRun && m_connection->selectsShareReadTransaction();
     m_delivered = false;
-    if (m_connection->beginStatement(m_readOnlyRun, &m_tr, &m_retained, status))
+    isc_tr_handle* tr = &m_tr;
+    if (m_sharedRun) {
+        tr = m_connection->readTransaction(status);
+        if (!tr)
+            return status[1];
+    } else if (m_connection->beginStatement(m_readOnlyRun, &m_tr, &m_retained, status)) {
         return status[1];
+    }
     XSQLDA* in = m_in->sqld > 0 ? m_in.get() : nullptr;
-    if (writeBlobs(status) || m_connection->client().execute2(status, &m_tr, &m_stmt, 1, in, out)) {
+    // A query's execute waits for its first fetch and travels with it; any other
+    // statement's is one round trip.
+    if (writeBlobs(tr, status) || m_connection->client().execute2(status, tr, &m_stmt, 1, in, out)) {
         ISC_STATUS_ARRAY ignored {};
         m_connection->endStatement(&m_tr, m_retained, false, ignored);
         return status[1];
     }
     return 0;
+}
+
+isc_tr_handle* IbCommand::transaction()
+{
+    if (!m_sharedRun)
+        return &m_tr;
+    ISC_STATUS_ARRAY ignored {};
+    return m_connection->readTransaction(ignored);
 }
 
 bool IbCommand::rerunForWrite(const ISC_STATUS* status)
@@ -219,6 +230,7 @@ std::uint32_t IbCommand::countRows(ISC_STATUS* status)
     if (m_statementType != isc_info_sql_stmt_insert && m_statementType != isc_info_sql_stmt_update
         && m_statementType != isc_info_sql_stmt_delete && m_statementType != isc_info_sql_stmt_exec_procedure)
         return 0;
+    // One round trip, for the statements that change rows.
     const FbClient& fb = m_connection->client();
     static const char items[] = {isc_info_sql_records};
     char info[64];
@@ -258,6 +270,7 @@ int IbCommand::fetchBlock(bool* atEnd, std::string* error)
         // Each row is fetched straight into its own slot: reading ahead costs
         // no copy.
         pointAtSlot(m_out.get(), m_layout, m_block.data(), n);
+        // A round trip only when the client's read-ahead is used up.
         const ISC_STATUS rc = fb.fetch(status, &m_stmt, 1, m_out.get());
         if (rc == 100) {
             *atEnd = true;
@@ -297,9 +310,11 @@ dbx::Result IbCommand::endRun(bool commit)
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
     if (m_cursorOpen) {
+        // Travels with the next request.
         m_cursorOpen = false;
         fb.freeStatement(status, &m_stmt, DSQL_close);
     }
+    m_sharedRun = false;
     if (m_tr && m_connection->endStatement(&m_tr, m_retained, commit, status))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     return dbx::ResultOk;
@@ -309,6 +324,7 @@ void IbCommand::dropStatement()
 {
     if (m_stmt) {
         ISC_STATUS_ARRAY status {};
+        // Sent without waiting for the answer.
         m_connection->client().freeStatement(status, &m_stmt, DSQL_drop);
         m_stmt = 0;
     }

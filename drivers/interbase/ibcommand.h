@@ -1,4 +1,5 @@
-// A statement: prepared once, executed any number of times, each run in a
+// A statement: prepared once, executed any number of times; a plain SELECT runs in
+// the connection's long-lived read-only transaction, anything else in a
 // transaction of its own (see ibconnection.h for the scheme).
 #pragma once
 
@@ -41,7 +42,9 @@ public:
     int fetchBlock(bool* atEnd, std::string* error);
     /// Start of row slot `slot` in the row block.
     const char* row(std::size_t slot) const { return m_block.data() + slot * m_layout.rowBytes; }
-    isc_tr_handle* transaction() { return &m_tr; }
+    /// The transaction of the current run (the connection's shared one for a
+    /// plain SELECT, else the run's own).
+    isc_tr_handle* transaction();
     /// A cursor of this command is being freed.
     void cursorReleased(IbCursor* cursor);
 
@@ -63,7 +66,8 @@ private:
     ~IbCommand() override;
     dbx::Result bindValue(std::uint16_t number, Param& p, XSQLVAR& var, std::uint16_t type,
                           std::uint32_t length, const void* buffer);
-    ISC_STATUS writeBlobs(ISC_STATUS* status);
+    /// Makes the blobs of the bound values in `tr`, the run's transaction.
+    ISC_STATUS writeBlobs(isc_tr_handle* tr, ISC_STATUS* status);
     /// Starts the run's transaction and opens the statement in it.
     ISC_STATUS startRun(XSQLDA* out, ISC_STATUS* status);
     /// A read-only run was refused a write before any row left: redo it read-write.
@@ -88,6 +92,7 @@ private:
     isc_tr_handle m_tr = 0;
     bool m_retained = false;
     bool m_readOnlyRun = false;  // the current run's transaction is read-only
+    bool m_sharedRun = false;    // ... and is the connection's long-lived one
     bool m_needsWrite = false;   // a SELECT that turned out to write (WITH LOCK, procedures)
     bool m_delivered = false;    // the current run has handed out rows
     bool m_cursorOpen = false;

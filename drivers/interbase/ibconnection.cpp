@@ -65,6 +65,11 @@ void IbConnection::buildTransactionBlocks()
     m_readTpb.insert(m_readTpb.end(), isolation.begin(), isolation.end());
     m_writeTpb = {isc_tpb_version3, isc_tpb_write, lock};
     m_writeTpb.insert(m_writeTpb.end(), isolation.begin(), isolation.end());
+    // Read committed whatever the isolation: a snapshot kept for the connection's
+    // life would hold back garbage collection. With record versions a read never
+    // waits for a writer; the lock option is carried only so that the
+    // transaction reports what was asked for.
+    m_sharedReadTpb = {isc_tpb_version3, isc_tpb_read, lock, isc_tpb_read_committed, isc_tpb_rec_version};
 }
 
 std::string IbConnection::databaseName(const std::string& database) const
@@ -112,6 +117,7 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
     const std::string name = databaseName(database ? database : "");
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;
+    // Through a server a handful of round trips (protocol, authentication, attach).
     if (m_client->attachDatabase(status, 0, name.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
         return fail(dbx::ResultConnectionFailed, statusText(status));
     m_db = db;
@@ -135,7 +141,7 @@ dbx::Result IbConnection::disconnect()
     for (IbCommand* command : std::vector<IbCommand*>(m_commands))
         command->connectionClosing();
     ISC_STATUS_ARRAY status {};
-    for (isc_tr_handle* tr : {&m_retainedRead, &m_retainedWrite, &m_prepareTr}) {
+    for (isc_tr_handle* tr : {&m_retainedRead, &m_retainedWrite, &m_readTr}) {
         if (*tr && m_client->commitTransaction(status, tr))
             m_client->rollbackTransaction(status, tr);
         *tr = 0;
@@ -245,15 +251,12 @@ dbx::Result IbConnection::getOption(std::int32_t option, void* value, std::int32
     }
 }
 
-isc_tr_handle* IbConnection::prepareTransaction(ISC_STATUS* status)
+isc_tr_handle* IbConnection::readTransaction(ISC_STATUS* status)
 {
-    if (!m_prepareTr) {
-        static const std::vector<char> tpb {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
-                                            isc_tpb_rec_version, isc_tpb_nowait};
-        if (startTransaction(tpb, &m_prepareTr, status))
-            return nullptr;
-    }
-    return &m_prepareTr;
+    // One round trip, once per connection.
+    if (!m_readTr && startTransaction(m_sharedReadTpb, &m_readTr, status))
+        return nullptr;
+    return &m_readTr;
 }
 
 ISC_STATUS IbConnection::startTransaction(const std::vector<char>& tpb, isc_tr_handle* tr, ISC_STATUS* status)
@@ -265,7 +268,7 @@ ISC_STATUS IbConnection::beginStatement(bool readOnly, isc_tr_handle* tr, bool* 
 {
     *retained = m_commitRetain;
     if (!m_commitRetain)
-        return startTransaction(readOnly ? m_readTpb : m_writeTpb, tr, status);
+        return startTransaction(readOnly ? m_readTpb : m_writeTpb, tr, status); // 1 round trip
     isc_tr_handle& kept = readOnly ? m_retainedRead : m_retainedWrite;
     if (!kept && startTransaction(readOnly ? m_readTpb : m_writeTpb, &kept, status))
         return status[1];
@@ -284,7 +287,7 @@ ISC_STATUS IbConnection::endStatement(isc_tr_handle* tr, bool retained, bool com
         if (commit)
             rc = m_client->commitRetaining(status, tr);
     } else if (commit) {
-        rc = m_client->commitTransaction(status, tr);
+        rc = m_client->commitTransaction(status, tr); // 1 round trip
         if (rc) {
             ISC_STATUS_ARRAY ignored {};
             m_client->rollbackTransaction(ignored, tr);

@@ -1,25 +1,37 @@
 // A connection to one Firebird database, and the owner of the transaction scheme
 // every statement of the driver follows.
 //
-// Commit per statement. The contract offers no transaction calls, so every
-// statement runs in a transaction of its own:
-//   - prepare runs in one read-only, read-committed transaction that the
-//     connection keeps for its whole life (Firebird starts such transactions
-//     pre-committed, so it holds back no garbage collection);
-//   - execute starts the statement's transaction: read-only when the statement
-//     type reported by the server (isc_info_sql_stmt_type) is a plain SELECT,
-//     read-write for everything else (a SELECT that is refused a write, such as
-//     one WITH LOCK, is run again read-write if no row has left yet); isolation and lock waiting follow options
-//     6 and 4 (isc_tpb_read_committed + isc_tpb_rec_version, or isc_tpb_concurrency;
-//     isc_tpb_wait or isc_tpb_nowait);
+// Commit per statement. The contract offers no transaction calls, so each
+// statement's work is committed when the statement completes:
+//   - the connection keeps one read-only, read-committed transaction for its
+//     whole life. Firebird starts such transactions pre-committed: there is
+//     nothing to commit, they hold back no garbage collection, and each statement
+//     in one sees every row committed before it. Statements are prepared in it,
+//     and a plain SELECT (statement type isc_info_sql_stmt_select) runs in it
+//     unless option 6 asks for repeatable read, which needs a snapshot of its own;
+//   - every other statement starts a transaction of its own at execute:
+//     read-only for a SELECT under repeatable read, read-write for everything
+//     else (a SELECT that is refused a write, such as one WITH LOCK or one of a
+//     writing procedure, is run again read-write if no row has left yet);
+//     isolation and lock waiting follow options 6 and 4 (isc_tpb_read_committed +
+//     isc_tpb_rec_version, or isc_tpb_concurrency; isc_tpb_wait or isc_tpb_nowait);
 //   - a statement without a cursor is committed (isc_commit_transaction) right
 //     after isc_dsql_execute2 returns, and rolled back when it failed;
-//   - a statement with a cursor is committed when its cursor is released, or at
-//     the latest when its command is closed, executed again or released.
+//   - a statement with a cursor of its own transaction is committed when its
+//     cursor is released, or at the latest when its command is closed, executed
+//     again or released.
 // So a row is visible to every other connection as soon as its insert returned.
-// With option 5 (commit retaining) on, the connection instead keeps one read-only
-// and one read-write transaction open and ends each statement with
-// isc_commit_retaining, which commits the same way but keeps the context.
+// With option 5 (commit retaining) on, the connection instead keeps the
+// statements' own transactions open (one read-write; one read-only under
+// repeatable read) and ends each statement with isc_commit_retaining, which
+// commits the same way but keeps the context. Disconnecting ends every kept
+// transaction, also when the link is gone (the handles are dropped whatever the
+// server answers), so the next connect starts afresh.
+//
+// Round trips through a server (Firebird 3 client, protocol 13 and later): a
+// lookup costs two (prepare; execute and first fetch together), an insert five
+// (prepare; start; execute; rows affected; commit). Each call's count stands
+// beside it. Frees and allocations travel with the next request.
 //
 // Options that act: 3 role, 4 lock waiting, 5 commit retaining, 6 isolation,
 // 10 host name and 23 port (prefixed to the database), 15 connection character
@@ -59,8 +71,12 @@ public:
     isc_db_handle* database() { return &m_db; }
     unsigned short dialect() const { return m_dialect; }
     bool trimChar() const { return m_trimChar; }
-    /// The long-lived read-only transaction that statements are prepared in.
-    isc_tr_handle* prepareTransaction(ISC_STATUS* status);
+    /// The long-lived read-only transaction that statements are prepared in and
+    /// plain SELECTs run in; null (with `status` set) when it cannot start.
+    isc_tr_handle* readTransaction(ISC_STATUS* status);
+    /// True when a plain SELECT runs in readTransaction(): it sees what each of
+    /// its statements should see (not so under repeatable read).
+    bool selectsShareReadTransaction() const { return m_isolation != dbx::IsoRepeatableRead; }
     /// Starts (or, retaining, hands out) a statement's own transaction in `*tr`;
     /// `*retained` tells endStatement how to finish it. Non-zero on failure.
     ISC_STATUS beginStatement(bool readOnly, isc_tr_handle* tr, bool* retained, ISC_STATUS* status);
@@ -80,12 +96,13 @@ private:
     dbx::ISQLDriver* m_driver;
     isc_db_handle m_db = 0;
     bool m_lost = false;
-    isc_tr_handle m_prepareTr = 0;
+    isc_tr_handle m_readTr = 0;
     isc_tr_handle m_retainedRead = 0;
     isc_tr_handle m_retainedWrite = 0;
     std::vector<IbCommand*> m_commands;
     std::vector<char> m_readTpb;
     std::vector<char> m_writeTpb;
+    std::vector<char> m_sharedReadTpb;
 
     std::string m_role;
     std::string m_charSet;

@@ -275,6 +275,7 @@ dbx::Result IbCursor::openBlob(const char* data, unsigned int* handle)
     ISC_QUAD id;
     std::memcpy(&id, data, sizeof id);
     ISC_STATUS_ARRAY status {};
+    // One round trip; closing travels with the next request.
     if (fb.openBlob(status, connection.database(), m_command->transaction(), handle, &id, 0, nullptr))
         return fail(dbx::ResultSqlError, connection.statusText(status));
     return dbx::ResultOk;
@@ -296,7 +297,7 @@ dbx::Result IbCursor::getBlobSize(std::uint16_t column, std::uint32_t* length, s
         return r;
     const FbClient& fb = m_command->connection().client();
     ISC_STATUS_ARRAY status {};
-    static const char items[] = {isc_info_blob_total_length};
+    static const char items[] = {isc_info_blob_total_length}; // one round trip
     char info[32];
     const ISC_STATUS rc = fb.blobInfo(status, &blob, sizeof items, items, sizeof info, info);
     const std::string text = rc ? m_command->connection().statusText(status) : std::string();
@@ -331,6 +332,7 @@ dbx::Result IbCursor::getBlob(std::uint16_t column, void* out, std::int32_t* isB
     while (left > 0) {
         unsigned short got = 0;
         const unsigned short ask = static_cast<unsigned short>(left > 65535 ? 65535 : left);
+        // A round trip each time the client's buffer of the blob runs dry.
         const ISC_STATUS rc = fb.getSegment(status, &blob, &got, ask, at);
         if (rc && rc != isc_segment) {
             if (rc != isc_segstr_eof)

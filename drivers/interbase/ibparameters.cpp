@@ -147,14 +147,16 @@ dbx::Result IbCommand::bindValue(std::uint16_t number, Param& p, XSQLVAR& var, s
     }
 }
 
-ISC_STATUS IbCommand::writeBlobs(ISC_STATUS* status)
+ISC_STATUS IbCommand::writeBlobs(isc_tr_handle* tr, ISC_STATUS* status)
 {
     const FbClient& fb = m_connection->client();
     for (Param& p : m_params) {
         if (!p.blob || p.null)
             continue;
+        // Round trips: one to create, one per segment, none to close (it
+        // travels with the next request).
         isc_blob_handle blob = 0;
-        if (fb.createBlob(status, m_connection->database(), &m_tr, &blob, &p.blobId, 0, nullptr))
+        if (fb.createBlob(status, m_connection->database(), tr, &blob, &p.blobId, 0, nullptr))
             return status[1];
         for (std::size_t at = 0; at < p.bytes.size();) {
             const std::size_t n = std::min<std::size_t>(p.bytes.size() - at, 32768);

@@ -1,6 +1,7 @@
 // Composing the operator's text of a driver result.
 #include "db/connection/drivererror.h"
 #include "errortext.h"
+#include "platform/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -70,9 +71,12 @@ TEST(DriverErrorText, CombinesTheCodeTextTheSourceMessageAndTheFallbacks)
          "dbExpress Error: [0x000C] Invalid Username/Password\r\nSQL Server Error: bad password"},
         {"code row wins over last error", 101, nullptr, 0, "earlier", "dbExpress Error: [0x0065]: SQL Error"},
         {"end of data", 100, nullptr, 0, "", "dbExpress Error: [0x0064]: No more data"},
-        {"high bytes of a message pass unchanged", 101, "\xa5\xbf\xbd\x54", 0, "",
-         "dbExpress Error: [0x0065]: SQL Error\r\nSQL Server Error: \xa5\xbf\xbd\x54"},
+        {"a message is read in the code page", 101, "\xa5\xbf\xbd\x54", 0, "",
+         "dbExpress Error: [0x0065]: SQL Error\r\nSQL Server Error: 正確"},
+        {"bytes that are no character", 101, "ok \xff", 0, "",
+         "dbExpress Error: [0x0065]: SQL Error\r\nSQL Server Error: ok \uFFFD"},
     };
+    const ScopedCodePage big5(CodePage::named("BIG5"));
     for (const auto& c : cases) {
         std::optional<Source> source;
         if (c.message)

@@ -1,7 +1,6 @@
 // The error box's full-stop rule.
 #include "app/fullstop.h"
-#include "platform/locale.h"
-#include "transfer/localecharacters.h"
+#include "platform/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -32,22 +31,20 @@ TEST(FullStop, AppendedAfterAnythingAboveAFullStop)
         {"\xe8\xb3\x87\xe6\x96\x99", "\xe8\xb3\x87\xe6\x96\x99."}, // ends in a Chinese character
         {"\xe5\xae\x8c\xe6\x88\x90.", "\xe5\xae\x8c\xe6\x88\x90."},
     };
-    LocaleRules utf8 = LocaleRules::plain();
-    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
-    ScopedLocaleRules scoped(utf8);
+    ScopedCodePage scoped(CodePage::named("UTF-8"));
     for (const auto& c : cases)
-        EXPECT_EQ(withFullStop(c.message, localeCharacterLength), c.shown) << testing::PrintToString(c.message);
+        EXPECT_EQ(withFullStop(c.message, databaseCharacterLength), c.shown) << testing::PrintToString(c.message);
 }
 
 TEST(FullStop, DoubleByteLastCharacterAlwaysCounts)
 {
     // Under Big5 a character may end in a byte such as 0x40 ("@"), which counts
     // by the character, not by its byte; and a lone byte "-" stays as it is.
-    ScopedLocaleRules scoped(LocaleRules::big5());
-    EXPECT_EQ(withFullStop("\xa7\x40", localeCharacterLength), "\xa7\x40.");
-    EXPECT_EQ(withFullStop("\xb8\xea\xae\xc6", localeCharacterLength), "\xb8\xea\xae\xc6.");
-    EXPECT_EQ(withFullStop("\xb8\xea-", localeCharacterLength), "\xb8\xea-");
-    EXPECT_FALSE(needsFullStop("", localeCharacterLength));
+    ScopedCodePage scoped(CodePage::named("BIG5"));
+    EXPECT_EQ(withFullStop("\xa7\x40", databaseCharacterLength), "\xa7\x40.");
+    EXPECT_EQ(withFullStop("\xb8\xea\xae\xc6", databaseCharacterLength), "\xb8\xea\xae\xc6.");
+    EXPECT_EQ(withFullStop("\xb8\xea-", databaseCharacterLength), "\xb8\xea-");
+    EXPECT_FALSE(needsFullStop("", databaseCharacterLength));
     // Without a character rule every byte is a character.
     EXPECT_TRUE(needsFullStop("x", nullptr));
 }

@@ -207,6 +207,8 @@ TEST(DriverStatements, TextIntoABlobColumnAndBack)
     const std::string big(100000, 'x');
     s.exec("INSERT INTO T VALUES (?)", {Bind::text("\xA5\x5C" + big)});
     EXPECT_EQ(s.select("SELECT M FROM T"), (std::vector<Row> {{"\xA5\x5C" + big}}));
+    // A lookup by a blob: its value is made in the lookup's read-only transaction.
+    EXPECT_EQ(s.select("SELECT COUNT(*) FROM T WHERE M = ?", {Bind::text("\xA5\x5C" + big)}), (std::vector<Row> {{"1"}}));
 }
 
 } // namespace

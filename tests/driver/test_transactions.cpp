@@ -1,5 +1,6 @@
 // Every statement commits by itself: rows are visible to other connections as
-// soon as their insert returned, reads run read-only, and the options for
+// soon as their insert returned, plain reads run in the connection's one
+// read-only transaction (which holds nothing back), and the options for
 // isolation, lock waiting and commit retaining act.
 #include "tests/driver/driversession.h"
 
@@ -23,8 +24,9 @@ std::string attachmentOf(DriverSession& s)
 }
 
 // Isolation modes of MON$TRANSACTIONS: 1 concurrency, 2 read committed with
-// record versions. Lock timeout -1 waits, 0 does not.
-const Row preparing {"1", "2", "0"};
+// record versions. Lock timeout -1 waits, 0 does not. The connection's long-lived
+// read-only transaction, at the default options:
+const Row shared {"1", "2", "-1"};
 
 TEST(DriverTransactions, AnInsertIsVisibleToAnotherConnectionAtOnce)
 {
@@ -42,24 +44,26 @@ TEST(DriverTransactions, AnInsertIsVisibleToAnotherConnectionAtOnce)
         EXPECT_EQ(other.select("SELECT COUNT(*) FROM T"), (std::vector<Row> {{std::to_string(i)}}));
     }
     // Nothing of the writes stays open; only the transaction statements are prepared in.
-    EXPECT_EQ(transactionsOf(db, attachmentOf(s)), (std::vector<Row> {preparing}));
+    EXPECT_EQ(transactionsOf(db, attachmentOf(s)), (std::vector<Row> {shared}));
 }
 
-TEST(DriverTransactions, AQueryReadsReadOnlyUntilItsCursorIsReleased)
+TEST(DriverTransactions, APlainQueryReadsInTheSharedTransactionOthersInTheirOwnUntilReleased)
 {
     TempDatabase db("CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1); INSERT INTO T VALUES (2)");
+    const Row sharedNoWait {"1", "2", "0"};
     const struct {
         const char* what;
         std::vector<std::pair<std::int32_t, std::intptr_t>> options;
         std::string sql;
-        Row cursorTransaction;
+        std::vector<Row> whileOpen; // after them the shared transaction alone is left
     } cases[] = {
         {"reference options", {{dbx::ConnWaitOnLocks, 1}, {dbx::ConnTxnIsoLevel, dbx::IsoReadCommitted}},
-         "SELECT A FROM T", {"1", "2", "-1"}},
+         "SELECT A FROM T", {shared}},
         {"repeatable read, no waiting", {{dbx::ConnWaitOnLocks, 0}, {dbx::ConnTxnIsoLevel, dbx::IsoRepeatableRead}},
-         "SELECT A FROM T", {"1", "1", "0"}},
-        {"dirty read is read committed", {{dbx::ConnTxnIsoLevel, dbx::IsoDirtyRead}}, "SELECT A FROM T", {"1", "2", "-1"}},
-        {"a locking read writes", {}, "SELECT A FROM T FOR UPDATE", {"0", "2", "-1"}},
+         "SELECT A FROM T", {sharedNoWait, {"1", "1", "0"}}},
+        {"dirty read is read committed", {{dbx::ConnTxnIsoLevel, dbx::IsoDirtyRead}}, "SELECT A FROM T", {shared}},
+        {"a locking read writes", {}, "SELECT A FROM T FOR UPDATE", {shared, {"0", "2", "-1"}}},
+        {"so does one WITH LOCK", {}, "SELECT A FROM T WITH LOCK", {shared, {"0", "2", "-1"}}},
     };
     for (const auto& c : cases) {
         DriverSession s(db, c.options);
@@ -69,11 +73,48 @@ TEST(DriverTransactions, AQueryReadsReadOnlyUntilItsCursorIsReleased)
         Ref<dbx::ISQLCursor> cursor;
         check(command->execute(cursor.out()), command.p);
         ASSERT_TRUE(cursor.p) << c.what;
-        EXPECT_EQ(cursor->next(), dbx::ResultOk);
-        EXPECT_EQ(transactionsOf(db, attachment), (std::vector<Row> {preparing, c.cursorTransaction})) << c.what;
+        EXPECT_EQ(cursor->next(), dbx::ResultOk) << messageOf(cursor.p);
+        EXPECT_EQ(cellText(cursor.p, 1), "1") << c.what;
+        EXPECT_EQ(transactionsOf(db, attachment), c.whileOpen) << c.what;
         cursor.reset();
-        EXPECT_EQ(transactionsOf(db, attachment), (std::vector<Row> {preparing})) << c.what;
+        EXPECT_EQ(transactionsOf(db, attachment), (std::vector<Row> {c.whileOpen.front()})) << c.what;
     }
+}
+
+TEST(DriverTransactions, ALookupSeesAMemberCommittedByAnotherConnectionAMomentBefore)
+{
+    TempDatabase db("CREATE TABLE MEMBER (MEMBER_ID VARCHAR(10) NOT NULL PRIMARY KEY)");
+    DriverSession looker(db);
+    DriverSession writer(db);
+    const std::string lookup = "SELECT MEMBER_ID FROM MEMBER WHERE MEMBER_ID = ?";
+    EXPECT_EQ(looker.select(lookup, {Bind::text("C1")}), std::vector<Row> {});
+    for (const char* id : {"C1", "C2"}) {
+        writer.exec("INSERT INTO MEMBER (MEMBER_ID) VALUES (?)", {Bind::text(id)});
+        EXPECT_EQ(looker.select(lookup, {Bind::text(id)}), (std::vector<Row> {{id}}));
+    }
+    // Rows gone by another connection's commit are gone for the lookups too: their
+    // transaction keeps no snapshot.
+    db.execute("DELETE FROM MEMBER");
+    EXPECT_EQ(looker.select("SELECT COUNT(*) FROM MEMBER"), (std::vector<Row> {{"0"}}));
+}
+
+TEST(DriverTransactions, ALongRunOfLookupsHoldsBackNoGarbageCollection)
+{
+    TempDatabase db("CREATE TABLE MEMBER (MEMBER_ID VARCHAR(10) NOT NULL PRIMARY KEY)");
+    DriverSession s(db);
+    const std::string lookupTransaction = *s.select("SELECT CURRENT_TRANSACTION FROM RDB$DATABASE")[0][0];
+    for (int i = 0; i < 50; ++i) {
+        const std::string id = "C" + std::to_string(i);
+        if (s.select("SELECT MEMBER_ID FROM MEMBER WHERE MEMBER_ID = ?", {Bind::text(id)}).empty())
+            s.exec("INSERT INTO MEMBER (MEMBER_ID) VALUES (?)", {Bind::text(id)});
+    }
+    // The lookups all ran in the one transaction, and it is still there...
+    EXPECT_EQ(*s.select("SELECT CURRENT_TRANSACTION FROM RDB$DATABASE")[0][0], lookupTransaction);
+    // ...yet the oldest active and the oldest snapshot transaction have moved past it.
+    const std::vector<Row> marks = db.query("SELECT MON$OLDEST_ACTIVE, MON$OLDEST_SNAPSHOT FROM MON$DATABASE");
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_GT(std::stoll(*marks[0][0]), std::stoll(lookupTransaction));
+    EXPECT_GT(std::stoll(*marks[0][1]), std::stoll(lookupTransaction));
 }
 
 TEST(DriverTransactions, WithoutLockWaitingAConflictFailsAtOnce)
@@ -106,8 +147,8 @@ TEST(DriverTransactions, CommitRetainingCommitsAndKeepsTheContext)
         s.exec("INSERT INTO T VALUES (1)");
         s.exec("INSERT INTO T VALUES (2)");
         EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM T"), "2");
-        // The read of the attachment id and the writes each keep one transaction.
-        EXPECT_EQ(transactionsOf(db, attachment), (std::vector<Row> {preparing, {"1", "2", "-1"}, {"0", "2", "-1"}}));
+        // The writes keep one transaction; the read of the attachment id ran in the shared one.
+        EXPECT_EQ(transactionsOf(db, attachment), (std::vector<Row> {shared, {"0", "2", "-1"}}));
         try {
             s.exec("INSERT INTO T VALUES ('x')");
             ADD_FAILURE() << "no error";

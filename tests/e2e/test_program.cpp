@@ -1,5 +1,6 @@
 // The program as the operator meets it: its own process, a real X display, key
 // presses from outside, the completion text read back from the clipboard.
+#include "tests/support/locales/privatelocale.h"
 #include "tests/support/tempdb/tempdatabase.h"
 #include "xdriver.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -107,6 +109,80 @@ TEST_F(Program, EnterRunsTheTransferAndTheCompletionTextIsCopiedOut)
     EXPECT_EQ(rows[0], (didu::test::Row{"K1", "陳大文", "02-1", "K1", "Y", "S1"}));
     EXPECT_EQ(rows[1][1], "member already");
     EXPECT_EQ(rows[2], (didu::test::Row{"K3", "林美玲", "02-3", "K3", "Y", "S2"}));
+}
+
+// Taiwanese desktops with the shop's Big5 data: a UTF-8 desktop whose connection
+// names BIG_5, and a Big5 desktop. The first press meets a Big5 message that a
+// trigger raises once; the second runs to the end.
+TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
+{
+    struct Desktop {
+        std::string locale;
+        std::string serverCharSet;
+    };
+    const std::vector<Desktop> desktops = {{"zh_TW.UTF-8", "BIG_5"}, {"zh_TW.BIG5", ""}};
+    const auto folder = didu::test::privateLocales({"zh_TW.UTF-8", "zh_TW.BIG5"});
+    if (!folder)
+        GTEST_SKIP() << "localedef cannot build the zh_TW locales here";
+    const std::string chen = "\xb3\xaf";                                      // 陳
+    const std::string blocked = "\xb8\x54\xa4\xee\xa5\x5b\xa4\x4a\xb7\x7c\xad\xfb"; // 禁止加入會員
+    auto chens = [&chen](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += chen;
+        return text;
+    };
+    for (const Desktop& desktop : desktops) {
+        SCOPED_TRACE(desktop.locale);
+        db.reset();
+        db = std::make_unique<TempDatabase>(salesSchema() + "CREATE GENERATOR BLOCK_ONCE;"
+                                                            "CREATE EXCEPTION MEMBER_BLOCKED '" + blocked + "';");
+        db->execute("CREATE TRIGGER MEMBER_CHECK FOR MEMBER BEFORE INSERT AS BEGIN"
+                    " IF (NEW.MEMBER_ID = 'BLOCK' AND GEN_ID(BLOCK_ONCE, 1) = 1) THEN"
+                    " EXCEPTION MEMBER_BLOCKED; END");
+        const std::string insert = "INSERT INTO CUSTOMER VALUES (?, ?, '02', 'Taipei', '100', 'S1')";
+        db->execute(insert, {std::string("BLOCK"), std::string("x")});
+        db->execute(insert, {std::string("K1"), chens(11)});
+        db->execute(insert, {std::string("K2"), "A" + chens(10)});
+        if (!desktop.serverCharSet.empty())
+            db->writeConfiguration({{"ServerCharSet", desktop.serverCharSet}});
+        db->detach();
+
+        ProgramProcess program({"LOCPATH=" + *folder, "LANG=" + desktop.locale, "LC_ALL=" + desktop.locale});
+        // Under Big5 Qt writes the legacy WM_NAME property, which xdotool matches
+        // on, in the wrong encoding; _NET_WM_NAME, which desktops show, is right.
+        // The window is the program's only one at this point.
+        const std::string window = desktop.serverCharSet.empty()
+                                       ? didu::test::waitForWindow(program.pid(), ".*", 20s)
+                                       : startAndFindWindow(program);
+        ASSERT_FALSE(window.empty()) << program.standardError();
+        didu::test::pressKeys(window, "Return");
+        const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
+        ASSERT_FALSE(box.empty()) << program.standardError();
+        didu::test::pressKeys(box, "ctrl+c");
+        const std::string copied = didu::test::clipboardText();
+        EXPECT_NE(copied.find("MEMBER_BLOCKED\r\n禁止加入會員\r\n"), std::string::npos) << copied;
+        didu::test::pressKeys(box, "Return");
+        ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+
+        didu::test::pressKeys(window, "Return");
+        const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
+        ASSERT_FALSE(dialog.empty()) << program.standardError();
+        didu::test::pressKeys(dialog, "ctrl+c");
+        EXPECT_EQ(didu::test::clipboardText(), copyText("Information", "資料轉移完成."));
+        didu::test::pressKeys(dialog, "Return");
+        EXPECT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
+        didu::test::pressKeys(window, "Escape");
+        ASSERT_EQ(program.wait(10s), 0) << program.standardError();
+
+        const auto rows = db->query("SELECT MEMBER_ID, MEMBER_NAME, CHG_TIME FROM MEMBER ORDER BY MEMBER_ID");
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[1][1], chens(10));
+        EXPECT_EQ(rows[2][1], "A" + chens(9)) << "a cut inside a character keeps the whole ones";
+        for (const auto& row : rows)
+            EXPECT_TRUE(std::regex_match(row[2].value_or(""), std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]")))
+                << row[2].value_or("NULL");
+    }
 }
 
 TEST_F(Program, AMissingConfigurationFileShowsTheErrorBoxAndTheWindowStaysUsable)

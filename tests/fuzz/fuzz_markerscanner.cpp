@@ -3,7 +3,7 @@
 // reaches the driver unchanged, the driver text is never longer than the
 // statement text, and a scan into a reused result gives what a fresh scan gives.
 #include "db/statements/markerscanner.h"
-#include "platform/locale.h"
+#include "platform/codepage.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 0:
         break;
     case 1:
-        leadBytes = didu::LocaleRules::big5().leadBytes;
+        leadBytes = didu::CodePage::named("BIG5").leadBytes();
         break;
     case 2:
         leadBytes = didu::LeadBytes::range(0xC2, 0xF4);

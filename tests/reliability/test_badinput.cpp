@@ -2,7 +2,7 @@
 // database: each customer gives its own correct member row or the run stops
 // with the exact error text; no crash, and never a row for another customer.
 #include "tests/reliability/transferrig.h"
-#include "platform/locale.h"
+#include "platform/codepage.h"
 #include "tests/support/tempdb/tempdatabase.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,7 @@ TEST(HostileCustomers, EachGetsExactlyItsOwnRowAndNoStatementIsChanged)
 // that byte is a quote; the lookup must still reach the server whole.
 TEST(HostileCustomers, Big5IdsKeepTheLookupWhole)
 {
-    const didu::ScopedLocaleRules big5(didu::LocaleRules::big5());
+    const didu::ScopedCodePage big5(didu::CodePage::named("BIG5"));
     TempDatabase db(kWideSchema);
     const std::vector<std::string> ids = {
         "\xa5':MAIL_NUM", "\xa5\x60:MAIL_NUM", "x`\xa5:MAIL_NUM", "\"\xa5\":MAIL_NUM", "\xa5''", "tail\xa5",

@@ -1,94 +1,140 @@
-// The lead-byte and case rules read from the C library, and the test seam that
-// puts Big5 in place whatever the machine's own locale is.
+// The code page of database text (character lengths, lead bytes, decoding, the
+// Firebird names), the case rules read from the C library, and the real Big5
+// locale built in a private folder.
 #include "platform/locale.h"
+#include "tests/support/locales/privatelocale.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace didu {
 namespace {
 
-std::vector<int> leadBytesOf(const LeadBytes& bytes)
+TEST(Locale, FoldingReadFromTheCLibrary)
 {
-    std::vector<int> out;
-    for (int value = 0; value < 256; ++value)
-        if (bytes.isLead(static_cast<unsigned char>(value)))
-            out.push_back(value);
-    return out;
-}
-
-TEST(Locale, RulesReadFromTheCLibrary)
-{
-    LocaleRules plain = LocaleRules::big5();
+    LocaleRules plain;
     ASSERT_TRUE(LocaleRules::fromLocale("C", plain));
-    EXPECT_FALSE(plain.leadBytes.any());
     EXPECT_EQ(plain.upper['a'], 'A');
     EXPECT_EQ(plain.upper['Z'], 'Z');
     EXPECT_EQ(plain.upper['_'], '_');
 
     LocaleRules utf8;
     ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
-    for (int value : {0x00, 0x27, 0x3A, 0x60, 0x7F, 0x80, 0xA4, 0xBF})
-        EXPECT_FALSE(utf8.leadBytes.isLead(static_cast<unsigned char>(value))) << value;
-    for (int value : {0xC2, 0xDF, 0xE0, 0xE4, 0xEF, 0xF0, 0xF4})
-        EXPECT_TRUE(utf8.leadBytes.isLead(static_cast<unsigned char>(value))) << value;
     EXPECT_EQ(utf8.upper[0xE4], 0xE4);
 
-    LocaleRules unchanged = LocaleRules::big5();
+    LocaleRules unchanged = LocaleRules::plain();
+    unchanged.upper['q'] = 'q';
     EXPECT_FALSE(LocaleRules::fromLocale("xx_NOWHERE.NOSUCHSET", unchanged));
-    EXPECT_TRUE(unchanged.leadBytes == LocaleRules::big5().leadBytes);
+    EXPECT_EQ(unchanged.upper['q'], 'q');
 }
 
-TEST(Locale, RealBig5LocaleMarksItsLeadBytes)
+TEST(CodePage, CharacterLengthsByCodePage)
 {
-    // Build a Traditional Chinese locale in a private folder when the machine can;
-    // the C library then answers for Big5 exactly as on an operator's machine.
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("didu-locale-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string command = "localedef -f BIG5 -i zh_TW " + (folder / "zh_TW.BIG5").string() + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) {
-        fs::remove_all(folder);
-        GTEST_SKIP() << "localedef cannot build zh_TW.BIG5 here";
+    struct Case {
+        const char* codePage;
+        std::string text;
+        std::size_t expected;
+    };
+    const std::vector<Case> cases = {
+        {"ANSI_X3.4-1968", "a", 1}, {"ANSI_X3.4-1968", "\xe4\xb8\xad", 1}, {"CP1252", "\xe9\xe9", 1},
+        {"BIG5", "\xa4\xa4", 2},  {"BIG5", "\xa4\x60", 2},   // a second byte that looks like "`"
+        {"BIG5", "\x81\x40", 2},  {"BIG5", "\xfe\xfe", 2},   // user-defined rows of code page 950
+        {"BIG5", "\xa4", 1},       {"BIG5", "\x80\x40", 1},   {"BIG5", "\xff\x40", 1},
+        {"BIG5", "a", 1},           {"GBK", "\xd6\xd0", 2},    {"SHIFT_JIS", "\x93\xfa", 2},
+        {"SHIFT_JIS", "\xb1", 1},  // half-width katakana
+        {"UTF-8", "\xe4\xb8\xad", 3}, {"UTF-8", "\xc3\xa9", 2}, {"UTF-8", "\xf0\x9f\x98\x80", 4},
+        {"UTF-8", "\xa9", 1},      {"UTF-8", "\xe4\xb8", 1},  {"UTF-8", "\xc0\xaf", 1}, // cut short; overlong
+        {"UTF-8", "\xed\xa0\x80", 1}, {"UTF-8", "\xf5\x80\x80\x80", 1}, {"UTF-8", "", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CodePage::named(c.codePage).characterLength(c.text), c.expected)
+            << c.codePage << " " << testing::PrintToString(c.text);
     }
-    const char* saved = std::getenv("LOCPATH");
-    const std::string savedValue = saved ? saved : "";
-    ::setenv("LOCPATH", folder.c_str(), 1);
-    LocaleRules big5;
-    const bool known = LocaleRules::fromLocale("zh_TW.BIG5", big5);
-    if (saved)
-        ::setenv("LOCPATH", savedValue.c_str(), 1);
-    else
-        ::unsetenv("LOCPATH");
-    fs::remove_all(folder);
-
-    ASSERT_TRUE(known);
-    EXPECT_TRUE(big5.leadBytes.isLead(0xA4));
-    EXPECT_TRUE(big5.leadBytes.isLead(0xF9));
-    EXPECT_FALSE(big5.leadBytes.isLead(0x60));
-    EXPECT_FALSE(big5.leadBytes.isLead(0x7F));
-    EXPECT_EQ(big5.upper['m'], 'M');
 }
 
-TEST(Locale, ScopedRulesReplaceTheUsersAndComeBack)
+TEST(CodePage, DecodesToUtf8AndReplacesWhatIsNoCharacter)
 {
-    const std::vector<int> before = leadBytesOf(userLocale().leadBytes);
-    {
-        ScopedLocaleRules big5(LocaleRules::big5());
-        EXPECT_EQ(leadBytesOf(userLocale().leadBytes).size(), 0xFEu - 0x81u + 1u);
-        {
-            ScopedLocaleRules plain(LocaleRules::plain());
-            EXPECT_FALSE(userLocale().leadBytes.any());
-        }
-        EXPECT_TRUE(userLocale().leadBytes.isLead(0x81));
+    struct Case {
+        const char* codePage;
+        std::string bytes;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"BIG5", "\xb8\xea\xae\xc6\xc2\xe0\xb2\xbe\xa7\xb9\xa6\xa8\x2e", "資料轉移完成."},
+        {"BIG5", "SQL \xb8\x54\xa4\xee\xa5\x5b", "SQL 禁止加"},
+        {"BIG5", "a\xff" "b", "a\uFFFDb"},
+        {"BIG5", "a\xa4", "a\uFFFD"},            // cut short at the end
+        {"BIG5", "\xa4\x22x", "\uFFFDx"},       // no character: both bytes go, as the scanner takes them
+        {"UTF-8", "\xe4\xb8\xad\xe6", "中\uFFFD"},
+        {"UTF-8", "\xc0\xaf.", "\uFFFD\uFFFD."},
+        {"GBK", "\xd6\xd0\xce\xc4", "中文"},
+        {"SHIFT_JIS", "\x93\xfa\x96\x7b", "日本"},
+        {"EUC-KR", "\xc7\xd1", "한"},
+        {"CP1252", "\x80 caf\xe9", "€ café"},
+        {"ANSI_X3.4-1968", "caf\xe9", "caf\uFFFD"},
+        {"BIG5", std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CodePage::named(c.codePage).toUtf8(c.bytes), c.expected) << c.codePage << " " << c.expected;
+    EXPECT_EQ(CodePage::named("NO-SUCH-SET").name(), CodePage().name());
+}
+
+TEST(CodePage, FirebirdCharacterSetNames)
+{
+    struct Case {
+        std::string firebird;
+        std::string charset;
+    };
+    std::vector<Case> cases = {
+        {"NONE", ""},          {"OCTETS", ""},        {"", ""},             {"NO_SUCH_SET", ""},
+        {"ASCII", "ASCII"},    {"UTF8", "UTF-8"},     {"UNICODE_FSS", "UTF-8"}, {"BIG_5", "BIG5"},
+        {" big_5 ", "BIG5"},   {"GB_2312", "EUC-CN"}, {"GBK", "GBK"},       {"SJIS_0208", "SHIFT_JIS"},
+        {"EUCJ_0208", "EUC-JP"}, {"KSC_5601", "CP949"}, {"WIN", ""},        {"ISO8859_X", ""},
+    };
+    for (int page = 1250; page <= 1258; ++page)
+        cases.push_back({"WIN" + std::to_string(page), "CP" + std::to_string(page)});
+    for (int part = 1; part <= 15; ++part) {
+        if (part != 12) // there is no ISO 8859-12
+            cases.push_back({"ISO8859_" + std::to_string(part), "ISO-8859-" + std::to_string(part)});
     }
-    EXPECT_EQ(leadBytesOf(userLocale().leadBytes), before);
+    for (const auto& c : cases) {
+        EXPECT_EQ(CodePage::charsetOfFirebird(c.firebird), c.charset) << c.firebird;
+        if (!c.charset.empty())
+            EXPECT_EQ(CodePage::named(c.charset).name(), c.charset) << "iconv knows " << c.charset;
+    }
+}
+
+// The real locales, built in a private folder: the locale's code page is the
+// one in force until a connection names its own, and a connection without one
+// (or with a name that has no mapping) goes back to the locale's.
+TEST(CodePage, FromTheLocaleUnlessTheConnectionNamesOne)
+{
+    const auto folder = test::privateLocales({"zh_TW.BIG5", "zh_TW.UTF-8"});
+    if (!folder)
+        GTEST_SKIP() << "localedef cannot build the zh_TW locales here";
+    struct Case {
+        const char* locale;
+        const char* serverCharSet;
+        const char* codePage;
+    };
+    const std::vector<Case> cases = {
+        {"zh_TW.BIG5", "", "BIG5"},         {"zh_TW.BIG5", "NONE", "BIG5"},  {"zh_TW.BIG5", "UTF8", "UTF-8"},
+        {"zh_TW.UTF-8", "", "UTF-8"},       {"zh_TW.UTF-8", "BIG_5", "BIG5"}, {"zh_TW.UTF-8", "OCTETS", "UTF-8"},
+        {"zh_TW.UTF-8", "NO_SUCH_SET", "UTF-8"},
+    };
+    for (const auto& c : cases) {
+        test::ScopedLocale locale(*folder, c.locale);
+        useConnectionCharSet(c.serverCharSet);
+        EXPECT_EQ(databaseCodePage().name(), c.codePage) << c.locale << " " << c.serverCharSet;
+    }
+    useConnectionCharSet("");
+    test::ScopedLocale locale(*folder, "zh_TW.BIG5");
+    const CodePage big5 = CodePage::ofLocale("");
+    EXPECT_EQ(big5.kind(), CodePage::Kind::DoubleByte);
+    EXPECT_TRUE(big5.leadBytes().isLead(0xA4));
+    EXPECT_FALSE(big5.leadBytes().isLead(0x60));
 }
 
 TEST(Locale, SameTextIgnoreCase)
@@ -111,12 +157,12 @@ TEST(Locale, SameTextIgnoreCase)
         {"\xE9", "\xC9", false, false},
     };
     const LocaleRules plain = LocaleRules::plain();
-    const LocaleRules big5 = LocaleRules::big5();
+    const CodePage big5 = CodePage::named("BIG5");
     for (const Case& c : cases) {
-        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, plain), c.plain) << c.a << " / " << c.b;
-        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, big5), c.big5) << c.a << " / " << c.b;
+        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, LeadBytes(), plain), c.plain) << c.a << " / " << c.b;
+        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, big5.leadBytes(), plain), c.big5) << c.a << " / " << c.b;
     }
-    ScopedLocaleRules scoped(big5);
+    ScopedCodePage scoped(big5);
     EXPECT_FALSE(sameTextIgnoreCase("\xA4\x61", "\xA4\x41"));
     EXPECT_TRUE(sameTextIgnoreCase("sales_id", "SALES_ID"));
 }

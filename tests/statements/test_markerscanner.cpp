@@ -108,7 +108,7 @@ TEST(MarkerScanner, Big5SecondBytesAreNeverExamined)
         {"lead byte ending a marker at the end", ":x\xA4", "?", {"x\xA4"}},
     };
     for (const ScanCase& c : big5)
-        expectScan(c, LocaleRules::big5().leadBytes);
+        expectScan(c, CodePage::named("BIG5").leadBytes());
 
     expectScan({"Western: the back quote toggles", "N = '" + backQuoteSecond + "' AND X = :x",
                 "N = '" + backQuoteSecond + "' AND X = :x", {}},

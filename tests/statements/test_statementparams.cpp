@@ -1,7 +1,7 @@
 // The parameter list across changes of the lines, and how values fix types.
 #include "tests/statements/statementfixture.h"
 
-#include "platform/locale.h"
+#include "platform/codepage.h"
 
 #include <functional>
 
@@ -147,7 +147,7 @@ TEST_F(StatementParams, TextHeldByAnIntegerParameterMustBeAWholeNumber)
 
 TEST_F(StatementParams, Big5NamesCompareByWholeCharacters)
 {
-    ScopedLocaleRules big5(LocaleRules::big5());
+    ScopedCodePage big5(CodePage::named("BIG5"));
     // Two different Big5 characters whose second bytes differ only in ASCII case.
     setLines(*m_query, {"UPDATE T SET A = :\xA4\x61"});
     EXPECT_NO_THROW(m_query->paramByName("\xA4\x61"));

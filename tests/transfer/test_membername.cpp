@@ -1,6 +1,5 @@
-// The member name cut and trim, and where characters end under each character set.
-#include "platform/locale.h"
-#include "transfer/localecharacters.h"
+// The member name cut and trim under each kind of code page.
+#include "platform/codepage.h"
 #include "transfer/membername.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +23,11 @@ struct NameCase {
     std::string expected;
 };
 
-void expectNames(const std::vector<NameCase>& cases, const LocaleRules& rules)
+void expectNames(const std::vector<NameCase>& cases, const CodePage& codePage)
 {
-    ScopedLocaleRules scoped(rules);
+    ScopedCodePage scoped(codePage);
     for (const auto& c : cases)
-        EXPECT_EQ(memberName(c.name, localeCharacterLength), c.expected) << c.what;
+        EXPECT_EQ(memberName(c.name, databaseCharacterLength), c.expected) << c.what;
 }
 
 TEST(MemberName, SingleByteCutComesBeforeTrim)
@@ -48,7 +47,7 @@ TEST(MemberName, SingleByteCutComesBeforeTrim)
             {"blank at byte 20 trimmed after the cut", repeat("b", 19) + " c", repeat("b", 19)},
             {"high bytes are plain bytes without lead bytes", repeat("\xe9", 22), repeat("\xe9", 20)},
         },
-        LocaleRules::plain());
+        CodePage());
 }
 
 TEST(MemberName, Big5CharactersAreNeverSplit)
@@ -64,13 +63,11 @@ TEST(MemberName, Big5CharactersAreNeverSplit)
              "x" + repeat(backslashTrail, 9)},
             {"leading blanks then characters", "  " + repeat(chinese, 10), repeat(chinese, 9)},
         },
-        LocaleRules::big5());
+        CodePage::named("BIG5"));
 }
 
 TEST(MemberName, Utf8CharactersAreNeverSplit)
 {
-    LocaleRules utf8 = LocaleRules::plain();
-    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
     const std::string cjk = "\xe4\xb8\xad";  // three bytes
     const std::string accented = "\xc3\xa9"; // two bytes
     const std::string emoji = "\xf0\x9f\x98\x80";
@@ -82,28 +79,7 @@ TEST(MemberName, Utf8CharactersAreNeverSplit)
             {"four-byte character across the cut", repeat("a", 18) + emoji, repeat("a", 18)},
             {"four-byte character ending at 20", repeat("a", 16) + emoji + "zz", repeat("a", 16) + emoji},
         },
-        utf8);
-}
-
-TEST(CharacterLength, ByCharacterSet)
-{
-    LocaleRules utf8 = LocaleRules::plain();
-    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
-    const LocaleRules big5 = LocaleRules::big5();
-    const LocaleRules plain = LocaleRules::plain();
-    struct Case {
-        std::string text;
-        const LocaleRules* rules;
-        std::size_t expected;
-    };
-    const std::vector<Case> cases = {
-        {"a", &plain, 1},           {"\xe4\xb8\xad", &plain, 1},  {"\xa4\xa4", &big5, 2},
-        {"\xe4\xb8\xad", &big5, 2}, {"a", &big5, 1},              {"\xe4\xb8\xad", &utf8, 3},
-        {"\xc3\xa9", &utf8, 2},     {"\xf0\x9f\x98\x80", &utf8, 4}, {"\xa9", &utf8, 1},
-        {"", &utf8, 0},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(characterLength(c.text, *c.rules), c.expected) << testing::PrintToString(c.text);
+        CodePage::named("UTF-8"));
 }
 
 } // namespace

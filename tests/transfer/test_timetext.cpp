@@ -1,5 +1,6 @@
-// The change time text, the locale's time separator and the lookup literal.
+// The change time text and the locale's time separator.
 #include "platform/timeseparator.h"
+#include "tests/support/locales/privatelocale.h"
 #include "transfer/timetext.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,6 @@ TEST(TimeText, TwoDigitsEachAndNoRounding)
         {{7, 5, 9, 500}, ":", "07:05:09"},
         {{19, 5, 9, 0}, ":", "19:05:09"},
         {{12, 0, 0, 0}, ".", "12.00.00"},
-        {{9, 30, 45, 0}, "\xe6\x99\x82", "09\xe6\x99\x82" "30\xe6\x99\x82" "45"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(formatTimeOfDay(c.time, c.separator), c.expected) << c.expected;
@@ -56,12 +56,19 @@ TEST(TimeSeparator, FromTheLocalesTimeFormat)
         {"%R", "", ":"},
         {"%H.%M.%S", "", "."},
         {"%k.%M", "", "."},
-        {"%Hh%Mm", "", "h"},
+        {"%Hh%Mm", "", ":"},
         {"%OH:%OM:%OS", "", ":"},
         {"%-H/%M", "", "/"},
         {"%r", "%I:%M:%S %p", ":"},
         {"%r", "%p %I.%M.%S", "."},
-        {"%p%I\xe6\x99\x82%M\xe5\x88\x86", "", "\xe6\x99\x82"},
+        {"%H時%M分%S秒", "", ":"},             // zh_TW: units, not separators
+        {"%H\xae\xc9%M\xa4\xc0%S\xac\xed", "", ":"}, // the same in Big5
+        {"%p %I時%M分%S秒", "", ":"},
+        {"kl. %H.%M %z", "", "."},
+        {"%H:%M", "", ":"},
+        {"%H::%M", "", ":"},
+        {"%M.%S", "", ":"},                  // no hour
+        {"%H%%%M", "", "%"},
         {"%H%M%S", "", ":"},
         {"%%%H-%M", "", "-"},
         {"%%H-%M", "", ":"},
@@ -81,6 +88,31 @@ TEST(TimeSeparator, ReadAgainFromTheEnvironment)
     ::setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
     EXPECT_EQ(reloadTimeSeparator(), ":");
     ::unsetenv("LC_ALL");
+}
+
+// The change time under real locales, as a new member row gets it.
+TEST(TimeSeparator, RealLocalesGiveEightBytes)
+{
+    struct Case {
+        const char* locale;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"zh_TW.UTF-8", "08:31:28"}, {"zh_TW.BIG5", "08:31:28"}, {"C.UTF-8", "08:31:28"},
+        {"en_US.UTF-8", "08:31:28"}, {"fi_FI.UTF-8", "08.31.28"}, // "%H.%M.%S"
+    };
+    std::vector<std::string> names;
+    for (const Case& c : cases)
+        names.push_back(c.locale);
+    const auto folder = didu::test::privateLocales(names);
+    if (!folder)
+        GTEST_SKIP() << "localedef cannot build the locales here";
+    for (const Case& c : cases) {
+        didu::test::ScopedLocale locale(*folder, c.locale);
+        reloadTimeSeparator();
+        EXPECT_EQ(formatTimeOfDay({8, 31, 28, 0}, timeSeparator()), c.expected) << c.locale;
+    }
+    reloadTimeSeparator();
 }
 
 } // namespace

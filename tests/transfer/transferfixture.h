@@ -3,6 +3,7 @@
 // logs every state it is asked to show.
 #pragma once
 
+#include "db/connection/sqlconnection.h"
 #include "db/statements/clientdataset.h"
 #include "db/statements/sqlstatement.h"
 #include "tests/support/tempdb/tempdatabase.h"
@@ -99,6 +100,7 @@ protected:
         db = std::make_unique<TempDatabase>(schema);
         // Made after the fixture: the connection locates its files when created.
         session = std::make_unique<TransferSession>();
+        connection = &session->SQLConnection1();
         query = &session->SQLQuery1();
         customers = &session->ClientDataSet1();
     }
@@ -122,6 +124,7 @@ protected:
 
     std::unique_ptr<TempDatabase> db;
     std::unique_ptr<TransferSession> session;
+    SQLConnection* connection = nullptr;
     SQLQuery* query = nullptr;
     ClientDataSet* customers = nullptr;
     LoggingView view;
