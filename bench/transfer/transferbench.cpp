@@ -13,15 +13,13 @@
 #include "bench/transfer/roundtrips.h"
 
 #include "db/connection/sqlconnection.h"
+#include "tests/reliability/testserver.h"
 #include "tests/support/tempdb/tempdatabase.h"
 #include "transfer/transfersession.h"
 #include "transfer/transferview.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -111,19 +109,6 @@ struct TransferContext {
     HeadlessView view;
 };
 
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
 /// A Firebird server of our own on loopback, for as long as this object lives.
 class PrivateServer {
 public:
@@ -136,7 +121,7 @@ public:
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("no folder for the server");
         m_dir = pattern;
-        port = freePort();
+        port = didu::test::freeLoopbackPort();
         password = "benchfern";
         const std::string start = "bash " DIDU_SOURCE_DIR "/tools/fbserver.sh start " + m_dir + " "
                                   + std::to_string(port) + " " + password + " >/dev/null";

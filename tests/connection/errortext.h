@@ -28,6 +28,14 @@ std::string errorText(Call&& call)
     return raisedError(std::forward<Call>(call), [](const Error& e) { return std::string(e.what()); });
 }
 
+/// "kind: what" of the didu::Error that `call` raises, or "(no error)".
+template <class Call>
+std::string errorKindAndText(Call&& call)
+{
+    return raisedError(std::forward<Call>(call),
+                       [](const Error& e) { return std::string(e.kind()) + ": " + e.what(); });
+}
+
 /// kind() of the didu::Error that `call` raises, or "(no error)".
 template <class Call>
 std::string errorKind(Call&& call)

@@ -83,85 +83,83 @@ std::string timeText(const dbx::Time& t)
 
 } // namespace
 
+namespace {
+
+// A fixed-size value read with `getter`, as text made by `text`.
+template <typename T, typename Getter, typename Text>
+Value fixedText(dbx::ISQLCursor* c, std::uint16_t column, Getter getter, Text text)
+{
+    T v{};
+    std::int32_t blank = 0;
+    check((c->*getter)(column, &v, &blank), c);
+    return blank ? Value() : Value(text(v));
+}
+
+Value stringText(dbx::ISQLCursor* c, std::uint16_t column)
+{
+    std::uint32_t length = 0;
+    check(c->getColumnLength(column, &length), c);
+    std::string buffer(length, '\x7f');
+    std::int32_t blank = 0;
+    check(c->getString(column, buffer.data(), &blank), c);
+    return blank ? Value() : Value(std::string(buffer.c_str()));
+}
+
+Value bytesText(dbx::ISQLCursor* c, std::uint16_t column)
+{
+    std::uint32_t length = 0;
+    check(c->getColumnLength(column, &length), c);
+    std::string buffer(length, '\0');
+    std::uint32_t got = 0;
+    std::int32_t blank = 0;
+    check(c->getBytes(column, reinterpret_cast<std::uint8_t*>(buffer.data()), &got, &blank), c);
+    return blank ? Value() : Value(buffer.substr(0, got));
+}
+
+Value blobText(dbx::ISQLCursor* c, std::uint16_t column)
+{
+    std::uint32_t size = 0;
+    std::int32_t blank = 0;
+    check(c->getBlobSize(column, &size, &blank), c);
+    if (blank)
+        return std::nullopt;
+    std::string buffer(size, '\0');
+    check(c->getBlob(column, buffer.data(), &blank, size), c);
+    return buffer;
+}
+
+} // namespace
+
 Value cellText(dbx::ISQLCursor* c, std::uint16_t column)
 {
+    using C = dbx::ISQLCursor;
     std::uint16_t type = 0;
     std::uint16_t subType = 0;
     check(c->getColumnType(column, &type, &subType), c);
-    std::int32_t blank = 0;
+    auto decimal = [](auto v) { return std::to_string(v); };
     switch (type) {
-    case dbx::FieldZString: {
-        std::uint32_t length = 0;
-        check(c->getColumnLength(column, &length), c);
-        std::string buffer(length, '\x7f');
-        check(c->getString(column, buffer.data(), &blank), c);
-        if (blank)
-            return std::nullopt;
-        return std::string(buffer.c_str());
-    }
-    case dbx::FieldInt16: {
-        std::int16_t v;
-        check(c->getShort(column, &v, &blank), c);
-        return blank ? Value() : Value(std::to_string(v));
-    }
-    case dbx::FieldInt32: {
-        std::int32_t v;
-        check(c->getLong(column, &v, &blank), c);
-        return blank ? Value() : Value(std::to_string(v));
-    }
-    case dbx::FieldInt64: {
-        std::int64_t v;
-        check(c->getInt64(column, &v, &blank), c);
-        return blank ? Value() : Value(std::to_string(v));
-    }
-    case dbx::FieldBcd: {
-        dbx::Bcd v;
-        check(c->getBcd(column, &v, &blank), c);
-        return blank ? Value() : Value(scaled(v.unscaled, v.scale));
-    }
-    case dbx::FieldFloat: {
-        double v;
-        check(c->getDouble(column, &v, &blank), c);
-        char b[64];
-        return blank ? Value() : Value(std::string(b, std::to_chars(b, b + sizeof b, v).ptr));
-    }
-    case dbx::FieldDate: {
-        dbx::Date v;
-        check(c->getDate(column, &v, &blank), c);
-        return blank ? Value() : Value(dateText(v));
-    }
-    case dbx::FieldTime: {
-        dbx::Time v;
-        check(c->getTime(column, &v, &blank), c);
-        return blank ? Value() : Value(timeText(v));
-    }
-    case dbx::FieldTimeStamp: {
-        dbx::TimeStamp v;
-        check(c->getTimeStamp(column, &v, &blank), c);
-        return blank ? Value() : Value(dateText(v.date) + " " + timeText(v.time));
-    }
-    case dbx::FieldBool: {
-        std::int16_t v;
-        check(c->getShort(column, &v, &blank), c);
-        return blank ? Value() : Value(v ? "TRUE" : "FALSE");
-    }
-    case dbx::FieldBytes: {
-        std::uint32_t length = 0;
-        check(c->getColumnLength(column, &length), c);
-        std::string buffer(length, '\0');
-        std::uint32_t got = 0;
-        check(c->getBytes(column, reinterpret_cast<std::uint8_t*>(buffer.data()), &got, &blank), c);
-        return blank ? Value() : Value(buffer.substr(0, got));
-    }
-    case dbx::FieldBlob: {
-        std::uint32_t size = 0;
-        check(c->getBlobSize(column, &size, &blank), c);
-        if (blank)
-            return std::nullopt;
-        std::string buffer(size, '\0');
-        check(c->getBlob(column, buffer.data(), &blank, size), c);
-        return buffer;
-    }
+    case dbx::FieldZString: return stringText(c, column);
+    case dbx::FieldInt16: return fixedText<std::int16_t>(c, column, &C::getShort, decimal);
+    case dbx::FieldInt32: return fixedText<std::int32_t>(c, column, &C::getLong, decimal);
+    case dbx::FieldInt64: return fixedText<std::int64_t>(c, column, &C::getInt64, decimal);
+    case dbx::FieldBcd:
+        return fixedText<dbx::Bcd>(c, column, &C::getBcd, [](const dbx::Bcd& v) { return scaled(v.unscaled, v.scale); });
+    case dbx::FieldFloat:
+        return fixedText<double>(c, column, &C::getDouble, [](double v) {
+            char b[64];
+            return std::string(b, std::to_chars(b, b + sizeof b, v).ptr);
+        });
+    case dbx::FieldDate: return fixedText<dbx::Date>(c, column, &C::getDate, dateText);
+    case dbx::FieldTime: return fixedText<dbx::Time>(c, column, &C::getTime, timeText);
+    case dbx::FieldTimeStamp:
+        return fixedText<dbx::TimeStamp>(c, column, &C::getTimeStamp, [](const dbx::TimeStamp& v) {
+            return dateText(v.date) + " " + timeText(v.time);
+        });
+    case dbx::FieldBool:
+        return fixedText<std::int16_t>(c, column, &C::getShort,
+                                       [](std::int16_t v) { return std::string(v ? "TRUE" : "FALSE"); });
+    case dbx::FieldBytes: return bytesText(c, column);
+    case dbx::FieldBlob: return blobText(c, column);
     default:
         throw std::runtime_error("column " + std::to_string(column) + " has type " + std::to_string(type));
     }

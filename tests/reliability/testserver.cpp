@@ -231,6 +231,40 @@ void ServerDatabase::execute(const std::string& sql)
         fail("cannot commit", status);
 }
 
+namespace {
+
+template <typename T>
+std::string integerText(const XSQLVAR& var)
+{
+    T v;
+    std::memcpy(&v, var.sqldata, sizeof v);
+    return std::to_string(v);
+}
+
+// One fetched column as text (nullopt for NULL); false for a type not read here.
+bool columnText(const XSQLVAR& var, ServerValue& value)
+{
+    if ((var.sqltype & 1) && *var.sqlind < 0) {
+        value = std::nullopt;
+        return true;
+    }
+    switch (var.sqltype & ~1) {
+    case SQL_VARYING: {
+        short length;
+        std::memcpy(&length, var.sqldata, sizeof length);
+        value = std::string(var.sqldata + 2, static_cast<std::size_t>(length));
+        return true;
+    }
+    case SQL_TEXT: value = std::string(var.sqldata, static_cast<std::size_t>(var.sqllen)); return true;
+    case SQL_SHORT: value = integerText<short>(var); return true;
+    case SQL_LONG: value = integerText<ISC_LONG>(var); return true;
+    case SQL_INT64: value = integerText<ISC_INT64>(var); return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
 std::vector<ServerRow> ServerDatabase::query(const std::string& sql)
 {
     isc_tr_handle tr = begin();
@@ -264,41 +298,11 @@ std::vector<ServerRow> ServerDatabase::query(const std::string& sql)
                 ServerRow row;
                 for (int i = 0; i < out->sqld; ++i) {
                     const XSQLVAR& var = out->sqlvar[i];
-                    if ((var.sqltype & 1) && *var.sqlind < 0) {
-                        row.push_back(std::nullopt);
-                        continue;
-                    }
-                    switch (var.sqltype & ~1) {
-                    case SQL_VARYING: {
-                        short length;
-                        std::memcpy(&length, var.sqldata, sizeof length);
-                        row.push_back(std::string(var.sqldata + 2, static_cast<std::size_t>(length)));
-                        break;
-                    }
-                    case SQL_TEXT:
-                        row.push_back(std::string(var.sqldata, static_cast<std::size_t>(var.sqllen)));
-                        break;
-                    case SQL_SHORT: {
-                        short v;
-                        std::memcpy(&v, var.sqldata, sizeof v);
-                        row.push_back(std::to_string(v));
-                        break;
-                    }
-                    case SQL_LONG: {
-                        ISC_LONG v;
-                        std::memcpy(&v, var.sqldata, sizeof v);
-                        row.push_back(std::to_string(v));
-                        break;
-                    }
-                    case SQL_INT64: {
-                        ISC_INT64 v;
-                        std::memcpy(&v, var.sqldata, sizeof v);
-                        row.push_back(std::to_string(v));
-                        break;
-                    }
-                    default:
+                    ServerValue value;
+                    if (columnText(var, value))
+                        row.push_back(std::move(value));
+                    else
                         error = "column " + std::to_string(i + 1) + " is not text or an integer";
-                    }
                 }
                 rows.push_back(std::move(row));
             }

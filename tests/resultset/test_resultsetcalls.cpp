@@ -123,12 +123,7 @@ TEST_F(RecordedChain, FailureInAnyProviderStepLeavesBothSetsClosed)
         for (const auto& [operation, result] : c.scripts)
             driver().scriptNext(operation, result, result ? "boom" : "");
         clientDataSet->setCommandText(CustomerQuery);
-        try {
-            clientDataSet->open();
-            ADD_FAILURE() << "open succeeded";
-        } catch (const Error& error) {
-            EXPECT_EQ(std::string(error.what()), c.message);
-        }
+        EXPECT_EQ(test::errorText([&] { clientDataSet->open(); }), c.message);
         EXPECT_FALSE(clientDataSet->isOpen());
         EXPECT_TRUE(clientDataSet->eof());
         EXPECT_FALSE(dataSet->isOpen());
@@ -211,12 +206,7 @@ TEST_F(RecordedChain, LocaleCodeIsReadAsHexadecimal)
             EXPECT_NO_THROW(clientDataSet->open());
             EXPECT_EQ(clientDataSet->rowCount(), 3);
         } else {
-            try {
-                clientDataSet->open();
-                ADD_FAILURE() << "open succeeded";
-            } catch (const ConvertError& error) {
-                EXPECT_EQ(std::string(error.what()), c.error);
-            }
+            EXPECT_EQ(test::errorKindAndText([&] { clientDataSet->open(); }), "EConvertError: " + c.error);
             EXPECT_FALSE(clientDataSet->isOpen());
             EXPECT_FALSE(dataSet->isOpen());
         }
@@ -372,8 +362,7 @@ TEST_F(RecordedChain, ProviderWithoutDataSetHandsOverNothing)
     DataSetProvider empty(nullptr);
     ClientDataSet set(&empty);
     set.setCommandText(CustomerQuery);
-    const auto kindAndText = [](const Error& e) { return std::string(e.kind()) + ": " + e.what(); };
-    EXPECT_EQ(test::raisedError([&] { set.open(); }, kindAndText),
+    EXPECT_EQ(test::errorKindAndText([&] { set.open(); }),
               "EDatabaseError: ClientDataSet1: Missing data provider or data packet");
     EXPECT_FALSE(set.isOpen());
 }

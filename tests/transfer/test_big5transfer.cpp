@@ -13,14 +13,6 @@
 namespace didu::test {
 namespace {
 
-std::string repeat(const std::string& piece, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += piece;
-    return text;
-}
-
 const std::string kChen = "\xb3\xaf";               // 陳
 const std::string kBackQuoteSecond = "\xa4\x60";    // 亡, second byte "`"
 // 禁止加入會員: its second bytes include "T", "[", "J" and "|".

@@ -1,4 +1,6 @@
 // The member name cut and trim under each kind of code page.
+#include "tests/transfer/transferfixture.h"
+
 #include "platform/codepage.h"
 #include "transfer/membername.h"
 
@@ -9,13 +11,7 @@
 namespace didu {
 namespace {
 
-std::string repeat(const std::string& piece, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += piece;
-    return text;
-}
+using test::repeat;
 
 struct NameCase {
     const char* what;
@@ -36,16 +32,16 @@ TEST(MemberName, SingleByteCutComesBeforeTrim)
         {
             {"empty", "", ""},
             {"short name whole", "Ann Lee", "Ann Lee"},
-            {"exactly 20", repeat("a", 20), repeat("a", 20)},
+            {"exactly 20", std::string(20, 'a'), std::string(20, 'a')},
             {"25 letters keep the first 20", "ABCDEFGHIJKLMNOPQRSTUVWXY", "ABCDEFGHIJKLMNOPQRST"},
-            {"ten blanks count toward the cut", repeat(" ", 10) + "abcdefghijklmnop", "abcdefghij"},
+            {"ten blanks count toward the cut", std::string(10, ' ') + "abcdefghijklmnop", "abcdefghij"},
             {"tab and space ends, inner spaces kept", "\tAnn  Lee ", "Ann  Lee"},
             {"space front, tab back", " Bo Yu\t", "Bo Yu"},
-            {"blanks only", repeat(" ", 30), ""},
+            {"blanks only", std::string(30, ' '), ""},
             {"control bytes and NUL trimmed", std::string("\x01\x1f" "Cid\0\x20", 7), "Cid"},
             {"0x21 and above never removed", "!x~\x7f", "!x~\x7f"},
-            {"blank at byte 20 trimmed after the cut", repeat("b", 19) + " c", repeat("b", 19)},
-            {"high bytes are plain bytes without lead bytes", repeat("\xe9", 22), repeat("\xe9", 20)},
+            {"blank at byte 20 trimmed after the cut", std::string(19, 'b') + " c", std::string(19, 'b')},
+            {"high bytes are plain bytes without lead bytes", std::string(22, '\xe9'), std::string(20, '\xe9')},
         },
         CodePage());
 }
@@ -76,8 +72,8 @@ TEST(MemberName, Utf8CharactersAreNeverSplit)
             {"ten two-byte characters whole", repeat(accented, 10), repeat(accented, 10)},
             {"eleven two-byte characters keep ten", repeat(accented, 11), repeat(accented, 10)},
             {"seven three-byte characters keep six", repeat(cjk, 7), repeat(cjk, 6)},
-            {"four-byte character across the cut", repeat("a", 18) + emoji, repeat("a", 18)},
-            {"four-byte character ending at 20", repeat("a", 16) + emoji + "zz", repeat("a", 16) + emoji},
+            {"four-byte character across the cut", std::string(18, 'a') + emoji, std::string(18, 'a')},
+            {"four-byte character ending at 20", std::string(16, 'a') + emoji + "zz", std::string(16, 'a') + emoji},
         },
         CodePage::named("UTF-8"));
 }

@@ -52,6 +52,15 @@ inline std::vector<std::string> progressCalls(int count, int from = 0)
     return calls;
 }
 
+/// `piece` `times` over.
+inline std::string repeat(const std::string& piece, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
 /// A clock that answers the given times in turn and counts its reads.
 struct ScriptedClock {
     std::vector<TimeOfDay> times;
