@@ -162,6 +162,101 @@ struct Tally {
     std::uint64_t trips = 0;
 };
 
+// One press on one set of copies: the transfer and the two plain loops in step,
+// one customer each in turn, so that the disk's changing speed (other work on
+// the machine) falls on all of them alike. Keeps each one's best.
+void runPress(TransferContext& context, didu::bench::RawDatabase& sameDb, didu::bench::RawDatabase& naiveDb,
+              std::size_t expected, const std::function<void()>& afterTransfer, Tally& transfer, Tally& same,
+              Tally& naive)
+{
+    using didu::bench::PlainLoop;
+    using didu::bench::roundTrips;
+    PlainLoop sameLoop(sameDb, PlainLoop::Style::SameStatements);
+    PlainLoop naiveLoop(naiveDb, PlainLoop::Style::Naive);
+    double sameTime = 0, naiveTime = 0, inSteps = 0;
+    std::uint64_t sameTrips = 0, naiveTrips = 0, tripsInSteps = 0;
+    // One contender's step: its time and its round trips.
+    auto step = [](double& time, std::uint64_t& trips, auto&& work) {
+        const std::uint64_t before = roundTrips();
+        time += seconds(work);
+        trips += roundTrips() - before;
+    };
+    step(sameTime, sameTrips, [&] { sameLoop.start(); });
+    step(naiveTime, naiveTrips, [&] { naiveLoop.start(); });
+    context.view.onAdvance = [&] {
+        const auto start = Clock::now();
+        const std::uint64_t before = roundTrips();
+        step(sameTime, sameTrips, [&] { sameLoop.step(); });
+        step(naiveTime, naiveTrips, [&] { naiveLoop.step(); });
+        tripsInSteps += roundTrips() - before;
+        inSteps += std::chrono::duration<double>(Clock::now() - start).count();
+    };
+    const std::uint64_t tripsBefore = roundTrips();
+    const double total = seconds([&] { context.run(); });
+    const std::uint64_t transferTrips = roundTrips() - tripsBefore - tripsInSteps;
+    context.view.onAdvance = nullptr;
+    afterTransfer();
+    // Whatever the loops have left (their last step ends their run).
+    step(sameTime, sameTrips, [&] { while (sameLoop.step()) {} });
+    step(naiveTime, naiveTrips, [&] { while (naiveLoop.step()) {} });
+    auto keep = [](Tally& best, double time, std::uint64_t trips) {
+        if (time < best.seconds)
+            best = {time, trips};
+    };
+    keep(transfer, total - inSteps, transferTrips);
+    keep(same, sameTime, sameTrips);
+    keep(naive, naiveTime, naiveTrips);
+    if (sameLoop.inserted() != expected || naiveLoop.inserted() != expected)
+        throw std::runtime_error("a plain loop inserted another number of rows");
+}
+
+void expectAllMembers(const Place& place, std::size_t n)
+{
+    // Every customer is a member of the transfer's copy now.
+    didu::bench::RawDatabase copy0(place.prefix + place.folder + "/TRANSFER0.FDB", place.password);
+    didu::bench::RawTransaction tr(copy0, {});
+    didu::bench::RawStatement count(copy0);
+    didu::bench::RawRow row(1);
+    count.prepare(tr, "SELECT CAST(COUNT(*) AS VARCHAR(20)) FROM MEMBER", &row);
+    count.execute(tr.handle(), nullptr);
+    if (!count.fetch(row) || row.text(0) != std::to_string(n))
+        throw std::runtime_error("the transfer left another number of members");
+    count.closeCursor();
+}
+
+// The figures per customer for both presses, and how they compare with the goals.
+void printFigures(const Place& place, std::size_t n, const Tally* transfer, const Tally* same, const Tally* naive)
+{
+    const double per = static_cast<double>(n);
+    std::printf("  per customer             half new                all members (second press)\n");
+    // Embedded there is no socket: round trips are shown through a server only.
+    auto line = [&](const char* name, const Tally* t) {
+        if (place.server)
+            std::printf("  %-22s %8.1f us %6.2f trips   %8.1f us %6.2f trips\n", name, t[0].seconds * 1e6 / per,
+                        t[0].trips / per, t[1].seconds * 1e6 / per, t[1].trips / per);
+        else
+            std::printf("  %-22s %8.1f us                %8.1f us\n", name, t[0].seconds * 1e6 / per,
+                        t[1].seconds * 1e6 / per);
+    };
+    line("transfer", transfer);
+    line("same-statements loop", same);
+    line("naive loop", naive);
+    const double overSame[2] = {transfer[0].seconds / same[0].seconds, transfer[1].seconds / same[1].seconds};
+    const double overNaive[2] = {transfer[0].seconds / naive[0].seconds, transfer[1].seconds / naive[1].seconds};
+    // What the transfer must reach: through a server fewer round trips matter most.
+    const double naiveTarget[2] = {place.server ? 0.80 : 0.85, place.server ? 0.60 : 0.25};
+    std::printf("  transfer / same        %8.2f (<= 1.15 %s)  %6.2f (<= 1.15 %s)\n", overSame[0],
+                verdict(overSame[0], 1.15), overSame[1], verdict(overSame[1], 1.15));
+    std::printf("  transfer / naive       %8.2f (<= %.2f %s)  %6.2f (<= %.2f %s)\n", overNaive[0], naiveTarget[0],
+                verdict(overNaive[0], naiveTarget[0]), overNaive[1], naiveTarget[1],
+                verdict(overNaive[1], naiveTarget[1]));
+    if (place.server) {
+        const double trips[2] = {transfer[0].trips / per, transfer[1].trips / per};
+        std::printf("  transfer round trips   %8.2f (<= 5 %s)     %6.2f (<= 3 %s)\n", trips[0], verdict(trips[0], 5),
+                    trips[1], verdict(trips[1], 3));
+    }
+}
+
 void runOne(std::size_t n, int repeats, PrivateServer* server)
 {
     didu::test::TempDatabase db(didu::bench::salesSchema());
@@ -207,52 +302,15 @@ void runOne(std::size_t n, int repeats, PrivateServer* server)
                 (n + 1) / 2, place.server ? "through a server on loopback" : "embedded", forced ? "on" : "OFF",
                 memoryDisk ? " (on tmpfs: no disk)" : "", fillTime, repeats);
 
-    // The three run in step, one customer each in turn, so that the disk's
-    // changing speed (other work on the machine) falls on all of them alike.
-    using didu::bench::PlainLoop;
-    using didu::bench::roundTrips;
     Tally transfer[2], same[2], naive[2];
     for (int press = 0; press < 2; ++press) {
         for (int r = 0; r < repeats; ++r) {
-            PlainLoop sameLoop(*sameDbs[r], PlainLoop::Style::SameStatements);
-            PlainLoop naiveLoop(*naiveDbs[r], PlainLoop::Style::Naive);
-            double sameTime = 0, naiveTime = 0, inSteps = 0;
-            std::uint64_t sameTrips = 0, naiveTrips = 0, tripsInSteps = 0;
-            // One contender's step: its time and its round trips.
-            auto step = [](double& time, std::uint64_t& trips, auto&& work) {
-                const std::uint64_t before = roundTrips();
-                time += seconds(work);
-                trips += roundTrips() - before;
+            auto afterTransfer = [&] {
+                if (press == 0 && r == 0)
+                    growth = currentKiB() - before;
             };
-            step(sameTime, sameTrips, [&] { sameLoop.start(); });
-            step(naiveTime, naiveTrips, [&] { naiveLoop.start(); });
-            transfers[r]->view.onAdvance = [&] {
-                const auto start = Clock::now();
-                const std::uint64_t before = roundTrips();
-                step(sameTime, sameTrips, [&] { sameLoop.step(); });
-                step(naiveTime, naiveTrips, [&] { naiveLoop.step(); });
-                tripsInSteps += roundTrips() - before;
-                inSteps += std::chrono::duration<double>(Clock::now() - start).count();
-            };
-            const std::uint64_t tripsBefore = roundTrips();
-            const double total = seconds([&] { transfers[r]->run(); });
-            const std::uint64_t transferTrips = roundTrips() - tripsBefore - tripsInSteps;
-            transfers[r]->view.onAdvance = nullptr;
-            if (press == 0 && r == 0)
-                growth = currentKiB() - before;
-            // Whatever the loops have left (their last step ends their run).
-            step(sameTime, sameTrips, [&] { while (sameLoop.step()) {} });
-            step(naiveTime, naiveTrips, [&] { while (naiveLoop.step()) {} });
-            auto keep = [](Tally& best, double time, std::uint64_t trips) {
-                if (time < best.seconds)
-                    best = {time, trips};
-            };
-            keep(transfer[press], total - inSteps, transferTrips);
-            keep(same[press], sameTime, sameTrips);
-            keep(naive[press], naiveTime, naiveTrips);
-            const std::size_t expected = press == 0 ? n / 2 : 0;
-            if (sameLoop.inserted() != expected || naiveLoop.inserted() != expected)
-                throw std::runtime_error("a plain loop inserted another number of rows");
+            runPress(*transfers[r], *sameDbs[r], *naiveDbs[r], press == 0 ? n / 2 : 0, afterTransfer,
+                     transfer[press], same[press], naive[press]);
         }
     }
     const long peak = peakKiB();
@@ -261,47 +319,9 @@ void runOne(std::size_t n, int repeats, PrivateServer* server)
             throw std::runtime_error("the transfer did not complete twice");
     }
     transfers.clear();
-    {
-        // Every customer is a member of the transfer's copy now.
-        didu::bench::RawDatabase copy0(place.prefix + place.folder + "/TRANSFER0.FDB", place.password);
-        didu::bench::RawTransaction tr(copy0, {});
-        didu::bench::RawStatement count(copy0);
-        didu::bench::RawRow row(1);
-        count.prepare(tr, "SELECT CAST(COUNT(*) AS VARCHAR(20)) FROM MEMBER", &row);
-        count.execute(tr.handle(), nullptr);
-        if (!count.fetch(row) || row.text(0) != std::to_string(n))
-            throw std::runtime_error("the transfer left another number of members");
-        count.closeCursor();
-    }
+    expectAllMembers(place, n);
 
-    const double per = static_cast<double>(n);
-    std::printf("  per customer             half new                all members (second press)\n");
-    // Embedded there is no socket: round trips are shown through a server only.
-    auto line = [&](const char* name, const Tally* t) {
-        if (place.server)
-            std::printf("  %-22s %8.1f us %6.2f trips   %8.1f us %6.2f trips\n", name, t[0].seconds * 1e6 / per,
-                        t[0].trips / per, t[1].seconds * 1e6 / per, t[1].trips / per);
-        else
-            std::printf("  %-22s %8.1f us                %8.1f us\n", name, t[0].seconds * 1e6 / per,
-                        t[1].seconds * 1e6 / per);
-    };
-    line("transfer", transfer);
-    line("same-statements loop", same);
-    line("naive loop", naive);
-    const double overSame[2] = {transfer[0].seconds / same[0].seconds, transfer[1].seconds / same[1].seconds};
-    const double overNaive[2] = {transfer[0].seconds / naive[0].seconds, transfer[1].seconds / naive[1].seconds};
-    // What the transfer must reach: through a server fewer round trips matter most.
-    const double naiveTarget[2] = {place.server ? 0.80 : 0.85, place.server ? 0.60 : 0.25};
-    std::printf("  transfer / same        %8.2f (<= 1.15 %s)  %6.2f (<= 1.15 %s)\n", overSame[0],
-                verdict(overSame[0], 1.15), overSame[1], verdict(overSame[1], 1.15));
-    std::printf("  transfer / naive       %8.2f (<= %.2f %s)  %6.2f (<= %.2f %s)\n", overNaive[0], naiveTarget[0],
-                verdict(overNaive[0], naiveTarget[0]), overNaive[1], naiveTarget[1],
-                verdict(overNaive[1], naiveTarget[1]));
-    if (place.server) {
-        const double trips[2] = {transfer[0].trips / per, transfer[1].trips / per};
-        std::printf("  transfer round trips   %8.2f (<= 5 %s)     %6.2f (<= 3 %s)\n", trips[0], verdict(trips[0], 5),
-                    trips[1], verdict(trips[1], 3));
-    }
+    printFigures(place, n, transfer, same, naive);
     std::printf("  peak memory %.1f MiB; the first transfer grew the process by %.1f MiB\n\n", peak / 1024.0,
                 growth / 1024.0);
     std::fflush(stdout);

@@ -66,6 +66,9 @@ private:
     ~IbCommand() override;
     dbx::Result bindValue(std::uint16_t number, Param& p, XSQLVAR& var, std::uint16_t type,
                           std::uint32_t length, const void* buffer);
+    /// Text, bytes and blobs: inline text, or a blob made at run time for a blob marker.
+    dbx::Result bindBytes(const std::string& which, Param& p, XSQLVAR& var, std::uint16_t type,
+                          std::uint32_t length, const void* buffer);
     /// Makes the blobs of the bound values in `tr`, the run's transaction.
     ISC_STATUS writeBlobs(isc_tr_handle* tr, ISC_STATUS* status);
     /// Starts the run's transaction and opens the statement in it.

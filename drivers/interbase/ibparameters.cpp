@@ -52,6 +52,34 @@ dbx::Result IbCommand::setParameter(std::uint16_t number, std::uint16_t /*childP
     return r;
 }
 
+dbx::Result IbCommand::bindBytes(const std::string& which, Param& p, XSQLVAR& var, std::uint16_t type,
+                                 std::uint32_t length, const void* buffer)
+{
+    const char* bytes = static_cast<const char*>(buffer);
+    // Text is zero-terminated: its bytes end at the first zero within the
+    // length given (which counts that zero).
+    const std::size_t size = type == dbx::FieldZString ? ::strnlen(bytes, length ? length : maxInlineText + 1)
+                                                       : length;
+    p.bytes.assign(bytes, size);
+    if (p.describedType == SQL_BLOB) {
+        p.blob = true;
+        var.sqltype = SQL_BLOB | 1;
+        var.sqlsubtype = p.describedSubType;
+        var.sqllen = sizeof(ISC_QUAD);
+        var.sqldata = reinterpret_cast<char*>(&p.blobId);
+        return dbx::ResultOk;
+    }
+    if (size > maxInlineText)
+        return fail(dbx::ResultInvalidParameter, which + " is longer than 32767 bytes");
+    var.sqltype = SQL_TEXT | 1;
+    // Text keeps the marker's own character set, so its bytes are taken as
+    // they are; other markers read it as plain text and convert it.
+    var.sqlsubtype = isTextType(p.describedType) ? p.describedSubType : 0;
+    var.sqllen = static_cast<short>(size);
+    var.sqldata = p.bytes.data();
+    return dbx::ResultOk;
+}
+
 dbx::Result IbCommand::bindValue(std::uint16_t number, Param& p, XSQLVAR& var, std::uint16_t type,
                                  std::uint32_t length, const void* buffer)
 {
@@ -70,31 +98,7 @@ dbx::Result IbCommand::bindValue(std::uint16_t number, Param& p, XSQLVAR& var, s
     switch (type) {
     case dbx::FieldZString:
     case dbx::FieldBytes:
-    case dbx::FieldBlob: {
-        const char* bytes = static_cast<const char*>(buffer);
-        // Text is zero-terminated: its bytes end at the first zero within the
-        // length given (which counts that zero).
-        const std::size_t size = type == dbx::FieldZString ? ::strnlen(bytes, length ? length : maxInlineText + 1)
-                                                           : length;
-        p.bytes.assign(bytes, size);
-        if (p.describedType == SQL_BLOB) {
-            p.blob = true;
-            var.sqltype = SQL_BLOB | 1;
-            var.sqlsubtype = p.describedSubType;
-            var.sqllen = sizeof(ISC_QUAD);
-            var.sqldata = reinterpret_cast<char*>(&p.blobId);
-            return dbx::ResultOk;
-        }
-        if (size > maxInlineText)
-            return fail(dbx::ResultInvalidParameter, which + " is longer than 32767 bytes");
-        var.sqltype = SQL_TEXT | 1;
-        // Text keeps the marker's own character set, so its bytes are taken as
-        // they are; other markers read it as plain text and convert it.
-        var.sqlsubtype = isTextType(p.describedType) ? p.describedSubType : 0;
-        var.sqllen = static_cast<short>(size);
-        var.sqldata = p.bytes.data();
-        return dbx::ResultOk;
-    }
+    case dbx::FieldBlob: return bindBytes(which, p, var, type, length, buffer);
     case dbx::FieldInt16: {
         std::int16_t v;
         std::memcpy(&v, buffer, 2);
