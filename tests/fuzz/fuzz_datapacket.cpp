@@ -77,6 +77,48 @@ struct Recipe {
     }
 };
 
+// Puts one value of `type` (or NULL) as the recipe says; answers how it reads back.
+std::string putValue(PacketWriter& writer, Recipe& in, ColumnType type)
+{
+    const std::uint8_t how = in.byte();
+    if (how % 5 == 0) {
+        writer.putNull();
+        return "<null>";
+    }
+    switch (type) {
+    case ColumnType::Text:
+    case ColumnType::Bytes: {
+        std::string bytes;
+        for (int n = how % 40; n > 0; --n)
+            bytes += static_cast<char>(in.byte());
+        writer.putText(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        return bytes;
+    }
+    case ColumnType::Float: {
+        const double v = static_cast<double>(in.number() % 1000000) / 8;
+        writer.putFloat(v);
+        return std::to_string(v);
+    }
+    case ColumnType::Bcd: {
+        const std::int64_t v = in.number();
+        const auto scale = static_cast<std::int16_t>(in.byte() % 5);
+        writer.putBcd(v, scale);
+        return std::to_string(v) + "/" + std::to_string(scale);
+    }
+    case ColumnType::Int64:
+    case ColumnType::TimeStamp: {
+        const std::int64_t v = in.number();
+        writer.putInt64(v);
+        return std::to_string(v) + "/0";
+    }
+    default: {
+        const auto v = static_cast<std::int32_t>(in.number());
+        writer.putInt32(v);
+        return std::to_string(v) + "/0";
+    }
+    }
+}
+
 void fromRecipe(const std::uint8_t* data, std::size_t size)
 {
     Recipe in {data, data + size};
@@ -99,51 +141,8 @@ void fromRecipe(const std::uint8_t* data, std::size_t size)
     for (int r = 0; r < rows; ++r) {
         writer.beginRow();
         std::vector<std::string> row;
-        for (const ColumnType type : types) {
-            const std::uint8_t how = in.byte();
-            if (how % 5 == 0) {
-                writer.putNull();
-                row.push_back("<null>");
-                continue;
-            }
-            switch (type) {
-            case ColumnType::Text:
-            case ColumnType::Bytes: {
-                std::string bytes;
-                for (int n = how % 40; n > 0; --n)
-                    bytes += static_cast<char>(in.byte());
-                writer.putText(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-                row.push_back(bytes);
-                break;
-            }
-            case ColumnType::Float: {
-                const double v = static_cast<double>(in.number() % 1000000) / 8;
-                writer.putFloat(v);
-                row.push_back(std::to_string(v));
-                break;
-            }
-            case ColumnType::Bcd: {
-                const std::int64_t v = in.number();
-                const auto scale = static_cast<std::int16_t>(in.byte() % 5);
-                writer.putBcd(v, scale);
-                row.push_back(std::to_string(v) + "/" + std::to_string(scale));
-                break;
-            }
-            case ColumnType::Int64:
-            case ColumnType::TimeStamp: {
-                const std::int64_t v = in.number();
-                writer.putInt64(v);
-                row.push_back(std::to_string(v) + "/0");
-                break;
-            }
-            default: {
-                const auto v = static_cast<std::int32_t>(in.number());
-                writer.putInt32(v);
-                row.push_back(std::to_string(v) + "/0");
-                break;
-            }
-            }
-        }
+        for (const ColumnType type : types)
+            row.push_back(putValue(writer, in, type));
         writer.endRow();
         expected.push_back(std::move(row));
     }
