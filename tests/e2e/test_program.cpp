@@ -231,7 +231,8 @@ public:
                 ::_exit(127);
             }
         }
-        for (int i = 0; i < 100 && !running(); ++i)
+        // A loaded machine can take seconds to bring a manager up.
+        for (int i = 0; i < 400 && !running(); ++i)
             std::this_thread::sleep_for(50ms);
     }
     ~WindowManager()
