@@ -101,8 +101,9 @@ TEST(CodePage, FirebirdCharacterSetNames)
     }
     for (const auto& c : cases) {
         EXPECT_EQ(CodePage::charsetOfFirebird(c.firebird), c.charset) << c.firebird;
-        if (!c.charset.empty())
+        if (!c.charset.empty()) {
             EXPECT_EQ(CodePage::named(c.charset).name(), c.charset) << "iconv knows " << c.charset;
+        }
     }
 }
 
