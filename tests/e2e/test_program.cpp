@@ -222,11 +222,12 @@ public:
     WindowManager()
     {
         if (!running()) {
+            const std::string path = logPath(); // the test's own id, not the child's
             m_pid = ::fork();
             if (m_pid == 0) {
-                const int null = ::open("/dev/null", O_RDWR);
-                ::dup2(null, 1);
-                ::dup2(null, 2);
+                const int log = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                ::dup2(log, 1);
+                ::dup2(log, 2);
                 ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
                 ::_exit(127);
             }
@@ -240,6 +241,7 @@ public:
         if (m_pid > 0) {
             ::kill(m_pid, SIGTERM);
             ::waitpid(m_pid, nullptr, 0);
+            std::remove(logPath().c_str());
         }
     }
     WindowManager(const WindowManager&) = delete;
@@ -270,14 +272,18 @@ public:
         return actions;
     }
 
+    /// What openbox said, for a failure's message.
+    static std::string log() { return didu::test::shell("cat " + logPath() + " 2>&1"); }
+
 private:
+    static std::string logPath() { return "/tmp/didu-e2e-openbox-" + std::to_string(::getpid()) + ".log"; }
     pid_t m_pid = -1;
 };
 
 TEST_F(Program, UnderAWindowManagerTheDialogsCanBeClosedButNotResizedOrMaximised)
 {
     WindowManager manager;
-    ASSERT_TRUE(WindowManager::running()) << "needs openbox (tools/setup.sh installs it)";
+    ASSERT_TRUE(WindowManager::running()) << "needs openbox (tools/setup.sh installs it): " << WindowManager::log();
     std::remove(db->connectionFilePath().c_str());
     ProgramProcess program;
     const std::string window = startAndFindWindow(program);
