@@ -37,8 +37,11 @@ TEST(ConnectFromFiles, ConnectsAndDisconnects)
 {
     TempDatabase db("CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (7)");
     SQLConnection connection;
+    EXPECT_EQ(connection.connectionFilePath(), db.connectionFilePath());
     connection.open();
     ASSERT_TRUE(connection.connected());
+    EXPECT_EQ(connection.quoteCharacter(), "\""); // dialect 3 quotes names
+    EXPECT_EQ(connection.params().value("Database"), db.databasePath());
     EXPECT_EQ(selectThrough(connection, "SELECT A FROM T"), (std::vector<Row> {{"7"}}));
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"
                         " AND MON$SYSTEM_FLAG = 0 AND MON$USER = 'SYSDBA'"),
@@ -96,7 +99,15 @@ TEST(ConnectFromFiles, AWrongDatabasePathReadsAsTheOperatorSeesIt)
                     "SQL Server Error: I/O error during \"open\" operation for file \"" + missing + "\"\r\n"
                     "Error while trying to open file\r\n"
                     "No such file or directory");
+    EXPECT_EQ(connection.lastError(), text);
     EXPECT_EQ(connection.state(), SQLConnection::State::Closed);
+
+    // Fixed in the file, a second attempt still uses the list read the first time.
+    db.writeConfiguration();
+    EXPECT_EQ(openFailure(connection), text);
+    connection.close(); // clears the loaded list
+    connection.open();
+    EXPECT_TRUE(connection.connected());
 }
 
 TEST(ConnectFromFiles, AMissingClientLibraryReadsAsTheOperatorSeesIt)
