@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -57,7 +59,7 @@ TEST_F(FormKeys, TheFirstFocusIsOkAndEnterRunsTheTransfer)
     EXPECT_FALSE(closed());
 }
 
-TEST_F(FormKeys, TabAndShiftTabVisitOnlyTheTwoButtonsAndWrap)
+TEST_F(FormKeys, TabVisitsTheTwoButtonsArrowsAllThreeChildrenAndBothWrap)
 {
     struct Step {
         Qt::Key key;
@@ -76,22 +78,7 @@ TEST_F(FormKeys, TabAndShiftTabVisitOnlyTheTwoButtonsAndWrap)
         {Qt::Key_Tab, Qt::NoModifier, "BitBtn1"},      // Tab from the panel: the next stop
         {Qt::Key_Left, Qt::NoModifier, "Panel1"},
         {Qt::Key_Backtab, Qt::ShiftModifier, "BitBtn2"},
-    };
-    for (const Step& s : steps) {
-        press(s.key, s.modifiers);
-        EXPECT_EQ(focusName(), s.focus) << "after key " << s.key << " with " << s.modifiers;
-    }
-    EXPECT_EQ(runs, 0);
-}
-
-TEST_F(FormKeys, ArrowsMoveOverTheWindowsThreeChildrenAndWrap)
-{
-    struct Step {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char* focus;
-    };
-    const Step steps[] = {
+        {Qt::Key_Tab, Qt::NoModifier, "BitBtn1"},
         {Qt::Key_Right, Qt::NoModifier, "BitBtn2"},
         {Qt::Key_Right, Qt::NoModifier, "Panel1"},
         {Qt::Key_Down, Qt::NoModifier, "BitBtn1"},
@@ -107,6 +94,7 @@ TEST_F(FormKeys, ArrowsMoveOverTheWindowsThreeChildrenAndWrap)
         press(s.key, s.modifiers);
         EXPECT_EQ(focusName(), s.focus) << "after key " << s.key << " with " << s.modifiers;
     }
+    EXPECT_EQ(runs, 0);
 }
 
 TEST_F(FormKeys, EnterOnThePanelRunsTheTransferAndTheDefaultButtonShowsIt)
@@ -128,48 +116,39 @@ TEST_F(FormKeys, EnterOnThePanelRunsTheTransferAndTheDefaultButtonShowsIt)
     EXPECT_TRUE(form->BitBtn2()->isEnterTarget());
 }
 
-TEST_F(FormKeys, EnterWithModifiersAndEscWithModifiersDoNothing)
+TEST_F(FormKeys, WhichKeysCloseTheWindowAndWhichRunTheTransfer)
 {
+    using Key = std::pair<Qt::Key, Qt::KeyboardModifiers>;
+    struct Case {
+        const char* what;
+        std::vector<Key> keys; // pressed on a fresh window, focus on OK
+        int runs;
+        bool closed;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    std::vector<Case> cases = {
+        {"Enter on Cancel closes", {{Qt::Key_Tab, none}, {Qt::Key_Return, none}}, 0, true},
+        {"Esc on the panel closes", {{Qt::Key_Left, none}, {Qt::Key_Escape, none}}, 0, true},
+        {"Space clicks the focused OK", {{Qt::Key_Space, none}}, 1, false},
+        {"Space clicks OK, then Cancel", {{Qt::Key_Space, none}, {Qt::Key_Tab, none}, {Qt::Key_Space, none}}, 1, true},
+        {"Ctrl+F4 does nothing", {{Qt::Key_F4, Qt::ControlModifier}}, 0, false},
+        {"Alt+F4 closes like Cancel", {{Qt::Key_F4, Qt::AltModifier}}, 0, true},
+        {"Enter and Esc with modifiers do nothing", {}, 0, false},
+    };
     for (Qt::KeyboardModifiers m : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
-        press(Qt::Key_Return, m);
-        press(Qt::Key_Escape, m);
+        cases.back().keys.push_back({Qt::Key_Return, m});
+        cases.back().keys.push_back({Qt::Key_Escape, m});
     }
-    EXPECT_EQ(runs, 0);
-    EXPECT_FALSE(closed());
-}
-
-TEST_F(FormKeys, EnterOnCancelCloses)
-{
-    press(Qt::Key_Tab);
-    press(Qt::Key_Return);
-    EXPECT_TRUE(closed());
-    EXPECT_EQ(runs, 0);
-}
-
-TEST_F(FormKeys, EscClosesWhereverTheFocusIs)
-{
-    press(Qt::Key_Left);
-    ASSERT_EQ(focusName(), "Panel1");
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(closed());
-    EXPECT_EQ(runs, 0);
-}
-
-TEST_F(FormKeys, SpaceClicksTheFocusedButton)
-{
-    press(Qt::Key_Space);
-    EXPECT_EQ(runs, 1);
-    press(Qt::Key_Tab);
-    press(Qt::Key_Space);
-    EXPECT_TRUE(closed());
-}
-
-TEST_F(FormKeys, AltF4ClosesLikeCancel)
-{
-    press(Qt::Key_F4, Qt::ControlModifier);
-    EXPECT_FALSE(closed());
-    press(Qt::Key_F4, Qt::AltModifier);
-    EXPECT_TRUE(closed());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form.reset();
+        runs = 0;
+        SetUp();
+        for (const auto& [key, modifiers] : c.keys)
+            press(key, modifiers);
+        EXPECT_EQ(runs, c.runs);
+        EXPECT_EQ(closed(), c.closed);
+    }
 }
 
 TEST_F(FormKeys, AnErrorInOkGoesToTheErrorBoxAndTheWindowGoesOn)
