@@ -5,6 +5,7 @@
 #include "app/informationdialog.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <functional>
 #include <vector>
@@ -31,5 +32,13 @@ public:
 private:
     int m_count = 0;
 };
+
+/// The seven lines Ctrl+C puts on the clipboard for a box with `title`,
+/// `message` and the button texts `buttons`.
+inline QString copiedBox(const QString& title, const QString& message, const QString& buttons = "OK   ")
+{
+    const QString hyphens = QString(27, QLatin1Char('-')) + "\r\n";
+    return hyphens + title + "\r\n" + hyphens + message + "\r\n" + hyphens + buttons + "\r\n" + hyphens;
+}
 
 } // namespace didu::test

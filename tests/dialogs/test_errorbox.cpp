@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace didu {
@@ -43,17 +44,30 @@ SeenBox look(QDialog& dialog)
     return seen;
 }
 
-SeenBox showAndClose(const std::exception& error, int* shown = nullptr)
+/// What `show` puts on the screen, closed with Enter; `shown` counts the boxes.
+SeenBox showAndClose(const std::function<void()>& show, int* shown = nullptr)
 {
     SeenBox seen;
     test::DialogAnswerer answerer([&](QDialog& d) {
         seen = look(d);
         QTest::keyClick(&d, Qt::Key_Return);
     });
-    showError(error);
+    show();
     if (shown)
         *shown = answerer.count();
     return seen;
+}
+
+SeenBox showAndClose(const std::exception& error, int* shown = nullptr)
+{
+    return showAndClose([&] { showError(error); }, shown);
+}
+
+/// The start-up text's first line for an error of `kind`, in this test program.
+std::string startupPrefix(const std::string& kind, const char* lineEnd = "\r\n")
+{
+    const std::string module = executablePath().substr(executablePath().find_last_of('/') + 1);
+    return "Exception " + kind + " in module " + module + " at 00000000." + lineEnd;
 }
 
 TEST(ErrorBox, ShowsTheMessageWithTheFullStopRule)
@@ -81,10 +95,7 @@ TEST(ErrorBox, ShowsTheMessageWithTheFullStopRule)
         EXPECT_EQ(seen.buttons, QStringList{"OK"});
         EXPECT_EQ(seen.title, QStringLiteral("Diduradozori"));
     }
-}
-
-TEST(ErrorBox, AbortErrorShowsNothing)
-{
+    // The silent error shows nothing.
     int shown = -1;
     showAndClose(AbortError(), &shown);
     EXPECT_EQ(shown, 0);
@@ -107,10 +118,7 @@ TEST(ErrorBox, CtrlCCopiesTheBoxInSevenLines)
         QTest::keyClick(&d, Qt::Key_Return);
     });
     showError(DatabaseError("Unable to execute Query"));
-    const QString hyphens(27, QLatin1Char('-'));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), hyphens + "\r\nDiduradozori\r\n" + hyphens
-                                                         + "\r\nUnable to execute Query.\r\n" + hyphens
-                                                         + "\r\nOK   \r\n" + hyphens + "\r\n");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), test::copiedBox("Diduradozori", "Unable to execute Query."));
 }
 
 TEST(ErrorBox, ReleasesAPressedButtonAndGivesFocusBack)
@@ -150,48 +158,33 @@ TEST(ErrorBox, ReleasesAPressedButtonAndGivesFocusBack)
     EXPECT_EQ(QApplication::focusWidget(), second);
 }
 
-TEST(StartupErrorBox, TextFormat)
+TEST(StartupErrorBox, TextFormatAndTheBoxThatShowsIt)
 {
-    const std::string module = [] {
-        const std::string path = executablePath();
-        return path.substr(path.find_last_of('/') + 1);
-    }();
     struct Case {
         std::unique_ptr<std::exception> error;
         std::string expected;
     };
     std::vector<Case> cases;
     cases.push_back({std::make_unique<DatabaseError>("Unable to open"),
-                     "Exception EDatabaseError in module " + module + " at 00000000.\r\nUnable to open.\r\n"});
+                     startupPrefix("EDatabaseError") + "Unable to open.\r\n"});
     cases.push_back({std::make_unique<ConfigurationError>("Invalid data type for 'X'"),
-                     "Exception EConfigurationError in module " + module
-                         + " at 00000000.\r\nInvalid data type for 'X'.\r\n"});
-    cases.push_back({std::make_unique<Error>("Ends in a stop."),
-                     "Exception Exception in module " + module + " at 00000000.\r\nEnds in a stop.\r\n"});
+                     startupPrefix("EConfigurationError") + "Invalid data type for 'X'.\r\n"});
+    cases.push_back({std::make_unique<Error>("Ends in a stop."), startupPrefix("Exception") + "Ends in a stop.\r\n"});
     // Unlike the error box, only a final "." is spared.
-    cases.push_back({std::make_unique<Error>("Wow!"),
-                     "Exception Exception in module " + module + " at 00000000.\r\nWow!.\r\n"});
-    cases.push_back({std::make_unique<Error>(""), "Exception Exception in module " + module + " at 00000000.\r\n\r\n"});
+    cases.push_back({std::make_unique<Error>("Wow!"), startupPrefix("Exception") + "Wow!.\r\n"});
+    cases.push_back({std::make_unique<Error>(""), startupPrefix("Exception") + "\r\n"});
     cases.push_back({std::make_unique<std::runtime_error>("plain"),
-                     "Exception std::runtime_error in module " + module + " at 00000000.\r\nplain.\r\n"});
+                     startupPrefix("std::runtime_error") + "plain.\r\n"});
     for (const auto& c : cases)
         EXPECT_EQ(startupErrorText(*c.error), c.expected);
-}
 
-TEST(StartupErrorBox, ShownTitledApplicationError)
-{
-    SeenBox seen;
-    test::DialogAnswerer answerer([&](QDialog& d) {
-        seen = look(d);
-        QTest::keyClick(&d, Qt::Key_Return);
-    });
-    showStartupError(DatabaseError("Unable to open"));
-    EXPECT_EQ(answerer.count(), 1);
+    int shown = 0;
+    const SeenBox seen = showAndClose([] { showStartupError(DatabaseError("Unable to open")); }, &shown);
+    EXPECT_EQ(shown, 1);
     EXPECT_EQ(seen.title, QStringLiteral("Application Error"));
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
-    EXPECT_TRUE(seen.text.startsWith(QStringLiteral("Exception EDatabaseError in module ")));
-    EXPECT_TRUE(seen.text.endsWith(QStringLiteral("at 00000000.\nUnable to open.")));
+    EXPECT_EQ(seen.text.toStdString(), startupPrefix("EDatabaseError", "\n") + "Unable to open.");
 }
 
 // This test program run again with `arguments`: its exit code (128 + the
@@ -214,14 +207,12 @@ TEST(StartupErrorBox, WithoutADisplayTheTextGoesToStandardError)
 {
     const auto [code, output] = runSelf("--startup-error-without-display 'no display'");
     EXPECT_EQ(code, 1);
-    const std::string module = executablePath().substr(executablePath().find_last_of('/') + 1);
-    EXPECT_EQ(output, "Exception EDatabaseError in module " + module + " at 00000000.\r\nno display.\r\n");
+    EXPECT_EQ(output, startupPrefix("EDatabaseError") + "no display.\r\n");
 }
 
 TEST(StartupErrorBox, AnyFailureWhileTheWindowIsBuiltShowsTheBoxAndEndsWithOne)
 {
-    const std::string module = executablePath().substr(executablePath().find_last_of('/') + 1);
-    const std::string prefix = "Application Error|Exception Exception in module " + module + " at 00000000.\n";
+    const std::string prefix = "Application Error|" + startupPrefix("Exception", "\n");
     const struct {
         const char* how;
         std::string box;

@@ -166,9 +166,7 @@ TEST(InformationDialog, CtrlCBeepsAndCopiesSevenLines)
         QTest::keyClick(d.focusWidget(), Qt::Key_Return);
     });
     showInformationMessage(kComplete);
-    const QString hyphens(27, QLatin1Char('-'));
-    const QString expected = hyphens + "\r\nInformation\r\n" + hyphens + "\r\n" + kComplete + "\r\n" + hyphens
-        + "\r\nOK   \r\n" + hyphens + "\r\n";
+    const QString expected = test::copiedBox("Information", kComplete);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
     EXPECT_EQ(QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n")).size(), 8); // seven lines, then nothing
 }
@@ -197,9 +195,7 @@ TEST(InformationDialog, ClipboardThatCannotBeTakenIsReportedAndTheDialogStays)
 
 TEST(DialogCopyText, AmpersandsDropAndEveryButtonGetsThreeSpaces)
 {
-    const QString hyphens(27, QLatin1Char('-'));
-    EXPECT_EQ(dialogCopyText("T", "M", {"&Yes", "N&o"}),
-              hyphens + "\r\nT\r\n" + hyphens + "\r\nM\r\n" + hyphens + "\r\nYes   No   \r\n" + hyphens + "\r\n");
+    EXPECT_EQ(dialogCopyText("T", "M", {"&Yes", "N&o"}), test::copiedBox("T", "M", "Yes   No   "));
 }
 
 } // namespace
