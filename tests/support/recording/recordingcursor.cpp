@@ -28,11 +28,7 @@ public:
 
     dbx::Result getColumnNameLength(std::uint16_t c, std::uint16_t* length) override
     {
-        const Column* col = nullptr;
-        if (const dbx::Result r = described("getColumnNameLength", c, &col))
-            return r;
-        *length = static_cast<std::uint16_t>(col->name.size());
-        return dbx::ResultOk;
+        return describe("getColumnNameLength", c, length, [](const Column& col) { return col.name.size(); });
     }
 
     dbx::Result getColumnName(std::uint16_t c, char* name) override
@@ -73,38 +69,22 @@ public:
 
     dbx::Result getColumnPrecision(std::uint16_t c, std::int16_t* precision) override
     {
-        const Column* col = nullptr;
-        if (const dbx::Result r = described("getColumnPrecision", c, &col))
-            return r;
-        *precision = col->precision;
-        return dbx::ResultOk;
+        return describe("getColumnPrecision", c, precision, [](const Column& col) { return col.precision; });
     }
 
     dbx::Result getColumnScale(std::uint16_t c, std::int16_t* scale) override
     {
-        const Column* col = nullptr;
-        if (const dbx::Result r = described("getColumnScale", c, &col))
-            return r;
-        *scale = col->scale;
-        return dbx::ResultOk;
+        return describe("getColumnScale", c, scale, [](const Column& col) { return col.scale; });
     }
 
     dbx::Result isNullable(std::uint16_t c, std::int32_t* nullable) override
     {
-        const Column* col = nullptr;
-        if (const dbx::Result r = described("isNullable", c, &col))
-            return r;
-        *nullable = col->nullable ? 1 : 0;
-        return dbx::ResultOk;
+        return describe("isNullable", c, nullable, [](const Column& col) { return col.nullable ? 1 : 0; });
     }
 
     dbx::Result isReadOnly(std::uint16_t c, std::int32_t* readOnly) override
     {
-        const Column* col = nullptr;
-        if (const dbx::Result r = described("isReadOnly", c, &col))
-            return r;
-        *readOnly = col->readOnly ? 1 : 0;
-        return dbx::ResultOk;
+        return describe("isReadOnly", c, readOnly, [](const Column& col) { return col.readOnly ? 1 : 0; });
     }
 
     dbx::Result next() override
@@ -147,11 +127,8 @@ public:
 
     dbx::Result getDouble(std::uint16_t c, double* value, std::int32_t* isBlank) override
     {
-        const Value* v = nullptr;
-        if (const dbx::Result r = current("getDouble", c, &v, isBlank))
-            return r;
-        *value = *v ? std::strtod((*v)->c_str(), nullptr) : 0.0;
-        return dbx::ResultOk;
+        return read("getDouble", c, value, isBlank,
+                    [](const std::string& t) { return std::strtod(t.c_str(), nullptr); });
     }
 
     dbx::Result getBcd(std::uint16_t c, dbx::Bcd* value, std::int32_t* isBlank) override
@@ -170,50 +147,21 @@ public:
         return dbx::ResultOk;
     }
 
+    // Dates and times are scripted as "YYYY-MM-DD", "HH:MM:SS" or both, blank between.
     dbx::Result getTimeStamp(std::uint16_t c, dbx::TimeStamp* value, std::int32_t* isBlank) override
     {
-        const Value* v = nullptr;
-        if (const dbx::Result r = current("getTimeStamp", c, &v, isBlank))
-            return r;
-        *value = {};
-        if (*v) {
-            unsigned mo = 0, d = 0, h = 0, mi = 0, s = 0;
-            std::sscanf((*v)->c_str(), "%d-%u-%u %u:%u:%u", &value->date.year, &mo, &d, &h, &mi, &s);
-            value->date.month = static_cast<std::uint16_t>(mo);
-            value->date.day = static_cast<std::uint16_t>(d);
-            value->time = {static_cast<std::uint16_t>(h), static_cast<std::uint16_t>(mi),
-                           static_cast<std::uint16_t>(s), 0};
-        }
-        return dbx::ResultOk;
+        return read("getTimeStamp", c, value, isBlank, [](const std::string& t) {
+            const auto blank = t.find(' ');
+            return dbx::TimeStamp{dateOf(t), blank == std::string::npos ? dbx::Time{} : timeOf(t.substr(blank + 1))};
+        });
     }
-
     dbx::Result getTime(std::uint16_t c, dbx::Time* value, std::int32_t* isBlank) override
     {
-        const Value* v = nullptr;
-        if (const dbx::Result r = current("getTime", c, &v, isBlank))
-            return r;
-        *value = {};
-        if (*v) {
-            unsigned h = 0, mi = 0, s = 0;
-            std::sscanf((*v)->c_str(), "%u:%u:%u", &h, &mi, &s);
-            *value = {static_cast<std::uint16_t>(h), static_cast<std::uint16_t>(mi), static_cast<std::uint16_t>(s), 0};
-        }
-        return dbx::ResultOk;
+        return read("getTime", c, value, isBlank, timeOf);
     }
-
     dbx::Result getDate(std::uint16_t c, dbx::Date* value, std::int32_t* isBlank) override
     {
-        const Value* v = nullptr;
-        if (const dbx::Result r = current("getDate", c, &v, isBlank))
-            return r;
-        *value = {};
-        if (*v) {
-            unsigned mo = 0, d = 0;
-            std::sscanf((*v)->c_str(), "%d-%u-%u", &value->year, &mo, &d);
-            value->month = static_cast<std::uint16_t>(mo);
-            value->day = static_cast<std::uint16_t>(d);
-        }
-        return dbx::ResultOk;
+        return read("getDate", c, value, isBlank, dateOf);
     }
 
     dbx::Result getBytes(std::uint16_t c, std::uint8_t* value, std::uint32_t* length, std::int32_t* isBlank) override
@@ -229,11 +177,7 @@ public:
 
     dbx::Result getBlobSize(std::uint16_t c, std::uint32_t* length, std::int32_t* isBlank) override
     {
-        const Value* v = nullptr;
-        if (const dbx::Result r = current("getBlobSize", c, &v, isBlank))
-            return r;
-        *length = *v ? static_cast<std::uint32_t>((*v)->size()) : 0;
-        return dbx::ResultOk;
+        return read("getBlobSize", c, length, isBlank, [](const std::string& t) { return t.size(); });
     }
 
     dbx::Result getBlob(std::uint16_t c, void* value, std::int32_t* isBlank, std::uint32_t length) override
@@ -274,14 +218,50 @@ private:
         return dbx::ResultOk;
     }
 
-    template <class T>
-    dbx::Result number(const char* operation, std::uint16_t c, T* out, std::int32_t* isBlank)
+    /// The column's description, converted by `read` into `*out`.
+    template <class T, class Read>
+    dbx::Result describe(const char* operation, std::uint16_t c, T* out, Read read)
+    {
+        const Column* col = nullptr;
+        if (const dbx::Result r = described(operation, c, &col))
+            return r;
+        *out = static_cast<T>(read(*col));
+        return dbx::ResultOk;
+    }
+
+    /// The current row's value converted by `convert` into `*out`; NULL gives T{}.
+    template <class T, class Convert>
+    dbx::Result read(const char* operation, std::uint16_t c, T* out, std::int32_t* isBlank, Convert convert)
     {
         const Value* v = nullptr;
         if (const dbx::Result r = current(operation, c, &v, isBlank))
             return r;
-        *out = *v ? static_cast<T>(std::strtoll((*v)->c_str(), nullptr, 10)) : T(0);
+        *out = *v ? static_cast<T>(convert(**v)) : T{};
         return dbx::ResultOk;
+    }
+
+    template <class T>
+    dbx::Result number(const char* operation, std::uint16_t c, T* out, std::int32_t* isBlank)
+    {
+        return read(operation, c, out, isBlank,
+                    [](const std::string& t) { return std::strtoll(t.c_str(), nullptr, 10); });
+    }
+
+    static dbx::Date dateOf(const std::string& text)
+    {
+        dbx::Date date{};
+        unsigned month = 0, day = 0;
+        std::sscanf(text.c_str(), "%d-%u-%u", &date.year, &month, &day);
+        date.month = static_cast<std::uint16_t>(month);
+        date.day = static_cast<std::uint16_t>(day);
+        return date;
+    }
+
+    static dbx::Time timeOf(const std::string& text)
+    {
+        unsigned h = 0, mi = 0, s = 0;
+        std::sscanf(text.c_str(), "%u:%u:%u", &h, &mi, &s);
+        return {static_cast<std::uint16_t>(h), static_cast<std::uint16_t>(mi), static_cast<std::uint16_t>(s), 0};
     }
 
     Rows m_rows;
