@@ -11,7 +11,7 @@
 namespace didu {
 namespace {
 
-TEST(TimeText, TwoDigitsEachAndNoRounding)
+TEST(TimeText, TwoDigitsEachAndNoRoundingFromTheLocalClock)
 {
     struct Case {
         TimeOfDay time;
@@ -27,10 +27,8 @@ TEST(TimeText, TwoDigitsEachAndNoRounding)
     };
     for (const auto& c : cases)
         EXPECT_EQ(formatTimeOfDay(c.time, c.separator), c.expected) << c.expected;
-}
 
-TEST(TimeText, LocalClockGivesAValidTimeOfDay)
-{
+    // The local clock gives a valid time of day.
     const TimeOfDay now = localTimeOfDay();
     EXPECT_GE(now.hour, 0);
     EXPECT_LE(now.hour, 23);

@@ -137,21 +137,4 @@ TEST_F(FormTransfer, AnErrorMidwayKeepsTheRowsAndTheBarAndOkWorksAgain)
     EXPECT_EQ(memberCount(), "3");
 }
 
-TEST_F(FormTransfer, AMissingConfigurationFileIsShownAndTheWindowStaysUsable)
-{
-    Dialogs dialogs;
-    std::remove(db->connectionFilePath().c_str());
-    pressOk();
-    ASSERT_EQ(dialogs.errors.size(), 1);
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(form->ProgressBar1()->progressPosition(), 0);
-    EXPECT_EQ(memberCount(), "1");
-
-    db->writeConfiguration();
-    pressOk();
-    EXPECT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
-    EXPECT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(memberCount(), "3");
-}
-
 } // namespace
