@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
@@ -102,25 +101,6 @@ TEST(BrokenConfiguration, OverlongDatabaseNamesAreRefusedNotCut)
     ASSERT_TRUE(error.has_value()) << "connected to a database the configuration does not name";
     EXPECT_FALSE(error->empty());
     std::printf("[ text     ] a %zu-byte Database value: %s\n", padded.size(), error->c_str());
-}
-
-TEST(BrokenConfiguration, UnreadableFilesReadAsMissing)
-{
-    TempDatabase db;
-    // The connection file is a folder.
-    std::filesystem::remove(db.connectionFilePath());
-    std::filesystem::create_directory(db.connectionFilePath());
-    {
-        TransferRig rig;
-        EXPECT_EQ(rig.run(), "Driver/Connection Registry File '" + db.connectionFilePath() + "' not found");
-    }
-    // The per-user setting names the file with a value of another type: no
-    // path at all.
-    db.writeFile("config/dbx/registry.ini", "[DBExpress]\nConnection Registry File=dword:00000001\n");
-    {
-        TransferRig rig;
-        EXPECT_EQ(rig.run(), "Driver/Connection Registry File '' not found");
-    }
 }
 
 } // namespace
