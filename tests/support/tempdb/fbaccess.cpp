@@ -193,6 +193,22 @@ std::string blobText(isc_db_handle* db, Transaction& tr, ISC_QUAD id)
     return bytes;
 }
 
+/// The value of type T at `data`, which the engine need not have aligned.
+template <class T>
+T load(const char* data)
+{
+    T v;
+    std::memcpy(&v, data, sizeof v);
+    return v;
+}
+
+template <class T>
+std::string shortest(T v)
+{
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
+}
+
 Value columnValue(isc_db_handle* db, Transaction& tr, const XSQLVAR& var)
 {
     if ((var.sqltype & 1) && *var.sqlind < 0)
@@ -201,41 +217,19 @@ Value columnValue(isc_db_handle* db, Transaction& tr, const XSQLVAR& var)
     switch (var.sqltype & ~1) {
     case SQL_TEXT:
         return std::string(data, static_cast<std::size_t>(var.sqllen));
-    case SQL_VARYING: {
-        short length;
-        std::memcpy(&length, data, sizeof length);
-        return std::string(data + sizeof length, static_cast<std::size_t>(length));
-    }
-    case SQL_SHORT: {
-        short v;
-        std::memcpy(&v, data, sizeof v);
-        return scaled(v, var.sqlscale);
-    }
-    case SQL_LONG: {
-        ISC_LONG v;
-        std::memcpy(&v, data, sizeof v);
-        return scaled(v, var.sqlscale);
-    }
-    case SQL_INT64: {
-        ISC_INT64 v;
-        std::memcpy(&v, data, sizeof v);
-        return scaled(v, var.sqlscale);
-    }
-    case SQL_FLOAT: {
-        float v;
-        std::memcpy(&v, data, sizeof v);
-        char buffer[64];
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-        return std::string(buffer, end);
-    }
+    case SQL_VARYING:
+        return std::string(data + sizeof(short), static_cast<std::size_t>(load<short>(data)));
+    case SQL_SHORT:
+        return scaled(load<short>(data), var.sqlscale);
+    case SQL_LONG:
+        return scaled(load<ISC_LONG>(data), var.sqlscale);
+    case SQL_INT64:
+        return scaled(load<ISC_INT64>(data), var.sqlscale);
+    case SQL_FLOAT:
+        return shortest(load<float>(data));
     case SQL_DOUBLE:
-    case SQL_D_FLOAT: {
-        double v;
-        std::memcpy(&v, data, sizeof v);
-        char buffer[64];
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-        return std::string(buffer, end);
-    }
+    case SQL_D_FLOAT:
+        return shortest(load<double>(data));
     case SQL_TYPE_DATE:
         return dateText(*reinterpret_cast<const ISC_DATE*>(data));
     case SQL_TYPE_TIME:
