@@ -89,21 +89,15 @@ TEST(DriverMetaData, OptionsOfMetadataAndConnection)
 {
     TempDatabase db;
     DriverSession s(db);
+    // The quote character and the statement limit: DriverContract.OptionAnswers.
     Ref<dbx::ISQLMetaData> meta;
     check(s.connection()->getSQLMetaData(meta.out()), s.connection());
-    char quote = 0;
     std::int32_t length = 0;
-    check(meta->getOption(dbx::MetaObjectQuoteChar, &quote, 1, &length), meta.p);
-    EXPECT_EQ(quote, '"');
     check(meta->setOption(dbx::MetaSchemaName, reinterpret_cast<std::intptr_t>("SYSDBA")), meta.p);
     char schema[256] = {};
     check(meta->getOption(dbx::MetaSchemaName, schema, sizeof schema, &length), meta.p);
     EXPECT_STREQ(schema, "SYSDBA");
     EXPECT_EQ(meta->setOption(99, 0), dbx::ResultNotSupported);
-
-    std::int32_t limit = -1;
-    check(s.connection()->getOption(dbx::ConnMaxStmtsPerConn, &limit, sizeof limit, &length), s.connection());
-    EXPECT_EQ(limit, 0);
 
     const struct {
         const char* name;
