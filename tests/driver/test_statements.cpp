@@ -68,13 +68,6 @@ TEST(DriverStatements, EveryColumnTypeReadsLikeTheEngineHoldsIt)
     EXPECT_EQ(rows, (std::vector<Row> {{"ab   ", "xy  "}})); // fixed-length text keeps its blanks
 }
 
-TEST(DriverStatements, TrimCharRemovesOnlyFixedLengthBlanks)
-{
-    TempDatabase db("CREATE TABLE T (C CHAR(6), V VARCHAR(6)); INSERT INTO T VALUES ('ab', 'cd  ')");
-    DriverSession s(db, {{dbx::ConnTrimChar, 1}});
-    EXPECT_EQ(s.select("SELECT C, V FROM T"), (std::vector<Row> {{"ab", "cd  "}}));
-}
-
 TEST(DriverStatements, ColumnDescriptions)
 {
     TempDatabase db("CREATE TABLE T (ID INTEGER NOT NULL, NAME CHAR(8), AMT NUMERIC(9,2), MEMO BLOB SUB_TYPE 1)");
