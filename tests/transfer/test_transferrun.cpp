@@ -8,8 +8,6 @@
 namespace didu::test {
 namespace {
 
-const std::string kNoValue;
-
 /// A member row the test inserted itself: id and name, the rest NULL.
 Row keptRow(const std::string& id, const std::string& name)
 {
@@ -17,14 +15,6 @@ Row keptRow(const std::string& id, const std::string& name)
     row[0] = id;
     row[1] = name;
     return row;
-}
-
-std::string repeat(const std::string& piece, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += piece;
-    return text;
 }
 
 TEST_F(TransferRun, EmptyCustomerTableEndsSilently)
@@ -109,40 +99,6 @@ TEST_F(TransferRun, SecondRunAddsNothingAndTheBarStaysFull)
     run();
     EXPECT_EQ(view.calls, progressCalls(4, 3));
     EXPECT_EQ(members().size(), 4u);
-}
-
-TEST_F(TransferRun, MemberNamesAreCutToTwentyBytesThenTrimmed)
-{
-    // Double-byte names: Big5Transfer, under the real zh_TW locales.
-    open(std::string(kCustomerTable) + kMemberTable);
-    struct Case {
-        std::string name;
-        Value stored;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"25 letters", std::string("ABCDEFGHIJKLMNOPQRSTUVWXY"), "ABCDEFGHIJKLMNOPQRST"},
-        {"blanks then letters", repeat(" ", 10) + "abcdefghijklmnop", "abcdefghij"},
-        {"tab and space ends", std::string("\tAnn  Lee "), "Ann  Lee"},
-        {"space and tab ends", std::string(" Bo Yu\t"), "Bo Yu"},
-        {"blanks only", repeat(" ", 12), ""},
-        {"null", std::nullopt, ""},
-    };
-    for (std::size_t i = 0; i < cases.size(); ++i)
-        addCustomer({"N" + std::to_string(10 + i), cases[i].stored, "t", "a", "m", "s"});
-    run();
-    const auto rows = members();
-    ASSERT_EQ(rows.size(), cases.size());
-    for (std::size_t i = 0; i < cases.size(); ++i)
-        EXPECT_EQ(rows[i][1], Value(cases[i].expected)) << cases[i].name;
-}
-
-TEST_F(TransferRun, NullColumnsAreWrittenAsEmptyText)
-{
-    open(std::string(kCustomerTable) + kMemberTable);
-    addCustomer({"C001", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt});
-    run();
-    EXPECT_EQ(members(), (std::vector<Row>{memberRow("C001", "", "", "", "", "", "12:00:00")}));
 }
 
 TEST_F(TransferRun, DuplicateAndNullIdsInATableWithoutAKey)
