@@ -5,7 +5,6 @@
 #include "db/statements/clientdataset.h"
 #include "db/statements/datasetprovider.h"
 #include "db/statements/sqldataset.h"
-#include "platform/errors.h"
 #include "tests/support/tempdb/tempdatabase.h"
 
 #include <gtest/gtest.h>
@@ -102,46 +101,6 @@ TEST(ResultSetEngine, RowsAreMetInTheOrderOfThePrimaryKey)
     }
 }
 
-TEST(ResultSetEngine, ValuesReadAsTheDatabaseDeliversThem)
-{
-    TempDatabase db(CustomerTable);
-    db.execute("INSERT INTO CUSTOMER VALUES (?, ?, ?, ?, ?, ?)",
-               {std::string("C1"), std::string("ab  "), std::nullopt, std::string("\xA5\x78\xA5\x5F\xA5\xAB"),
-                std::string("106"), std::string("")});
-    Chain chain;
-    chain.clientDataSet.setCommandText(CustomerQuery);
-    chain.clientDataSet.open();
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"CUST_ID", "C1"},
-        {"cust_id", "C1"},
-        {"CUST_NAME", "ab  "},                          // trailing blanks as delivered
-        {"TEL_1", ""},                                  // NULL
-        {"Business_Add", "\xA5\x78\xA5\x5F\xA5\xAB"}, // Big5 bytes untouched, 0x5F second byte included
-        {"MAIL_NUM", "106   "},                         // CHAR keeps its padding
-        {"SALES_ID", ""},                               // empty text
-    };
-    for (const auto& [column, text] : expected)
-        EXPECT_EQ(chain.clientDataSet.valueAsText(column), text) << column;
-}
-
-TEST(ResultSetEngine, MissingColumnFailsAndThePositionStays)
-{
-    TempDatabase db(std::string(CustomerTable) + "INSERT INTO CUSTOMER (CUST_ID) VALUES ('C1');"
-                                                 "INSERT INTO CUSTOMER (CUST_ID) VALUES ('C2');");
-    Chain chain;
-    chain.clientDataSet.setCommandText(CustomerQuery);
-    chain.clientDataSet.open();
-    chain.clientDataSet.next();
-    try {
-        chain.clientDataSet.valueAsText("X");
-        FAIL() << "read succeeded";
-    } catch (const DatabaseError& error) {
-        EXPECT_STREQ(error.what(), "ClientDataSet1: Field 'X' not found");
-    }
-    EXPECT_TRUE(chain.clientDataSet.isOpen());
-    EXPECT_EQ(chain.clientDataSet.valueAsText("CUST_ID"), "C2");
-}
-
 TEST(ResultSetEngine, ReopenSeesTheTableAsItIsNow)
 {
     TempDatabase db(std::string(CustomerTable) + "INSERT INTO CUSTOMER (CUST_ID) VALUES ('C2');");
@@ -155,24 +114,33 @@ TEST(ResultSetEngine, ReopenSeesTheTableAsItIsNow)
     EXPECT_TRUE(chain.dataSet.prepared());
 }
 
-TEST(ResultSetEngine, ColumnsOfOtherTypesReadAsText)
+TEST(ResultSetEngine, ValuesReadAsTheDatabaseDeliversThem)
 {
-    TempDatabase db("CREATE TABLE CUSTOMER (CUST_ID VARCHAR(10) NOT NULL PRIMARY KEY, N INTEGER, S SMALLINT,"
-                    " B BIGINT, F DOUBLE PRECISION, AMT NUMERIC(15,2), D DATE, TS TIMESTAMP,"
+    TempDatabase db("CREATE TABLE CUSTOMER (CUST_ID VARCHAR(10) NOT NULL PRIMARY KEY, CUST_NAME VARCHAR(40),"
+                    " TEL_1 VARCHAR(20), BUSINESS_ADD VARCHAR(80), MAIL_NUM CHAR(6), SALES_ID VARCHAR(10),"
+                    " N INTEGER, S SMALLINT, B BIGINT, F DOUBLE PRECISION, AMT NUMERIC(15,2), D DATE, TS TIMESTAMP,"
                     " MEMO BLOB SUB_TYPE TEXT);"
-                    "INSERT INTO CUSTOMER VALUES ('C1', -42, 7, 9000000000, 0.1, -12.5, '2024-02-29',"
-                    " '2024-02-29 23:59:58', 'a memo');"
                     "INSERT INTO CUSTOMER (CUST_ID) VALUES ('C2');");
+    db.execute("INSERT INTO CUSTOMER VALUES (?, ?, ?, ?, ?, ?, -42, 7, 9000000000, 0.1, -12.5, '2024-02-29',"
+               " '2024-02-29 23:59:58', 'a memo')",
+               {std::string("C1"), std::string("ab  "), std::nullopt, std::string("\xA5\x78\xA5\x5F\xA5\xAB"),
+                std::string("106"), std::string("")});
     Chain chain;
     chain.read();
     chain.clientDataSet.close();
-    chain.clientDataSet.open();
+    chain.clientDataSet.open(); // the kept command reads the same
     const std::vector<std::pair<std::string, std::string>> expected = {
+        {"cust_id", "C1"},
+        {"CUST_NAME", "ab  "},                          // trailing blanks as delivered
+        {"TEL_1", ""},                                  // NULL
+        {"Business_Add", "\xA5\x78\xA5\x5F\xA5\xAB"}, // Big5 bytes untouched, 0x5F second byte included
+        {"MAIL_NUM", "106   "},                         // CHAR keeps its padding
+        {"SALES_ID", ""},                               // empty text
         {"N", "-42"}, {"S", "7"}, {"B", "9000000000"}, {"F", "0.1"}, {"AMT", "-12.50"},
         {"D", "2024-02-29"}, {"TS", "2024-02-29 23:59:58"}, {"MEMO", "a memo"}};
     for (const auto& [column, text] : expected)
         EXPECT_EQ(chain.clientDataSet.valueAsText(column), text) << column;
     chain.clientDataSet.next();
-    for (const auto& [column, text] : expected)
-        EXPECT_EQ(chain.clientDataSet.valueAsText(column), "") << column;
+    for (std::size_t i = 1; i < expected.size(); ++i)
+        EXPECT_EQ(chain.clientDataSet.valueAsText(expected[i].first), "") << expected[i].first;
 }
