@@ -50,6 +50,9 @@ TEST(BrokenConfiguration, EachGivesItsExactTextOrStillConnects)
     const std::string drivers = section("[Interbase]", db.referenceDriver());
     const std::string huge(4 << 20, 'h');
     const std::string longLibrary(100000, 'z');
+    std::string manySections;
+    for (int i = 0; i < 20000; ++i)
+        manySections += "[S" + std::to_string(i) + "]\nk=v\n";
     const std::optional<std::string> connects;
     const std::string noDriverName = "Missing DriverName property";
     const std::string noLibrary = "SQLConnection1: DLL/Shared Library Name not Set";
@@ -61,12 +64,14 @@ TEST(BrokenConfiguration, EachGivesItsExactTextOrStillConnects)
         std::optional<std::string> error;
     } cases[] = {
         {"binary junk", junk(65536, false), drivers, noDriverName},
+        {"junk without zero bytes before a good section", junk(65536, false) + "\n" + connections, drivers, connects},
         {"junk with zero bytes before a good section", junk(4096, true) + connections, drivers, noDriverName},
         {"a good section after the first zero byte", std::string("[Other]\n", 8) + '\0' + connections, drivers, noDriverName},
         {"a 4 MB comment line first", ";" + huge + "\n" + connections, drivers, connects},
         {"a 4 MB line before the first section", huge + "\r\n" + connections, drivers, connects},
         {"a 4 MB value in the section", connections + "Huge=" + huge + "\n", drivers, connects},
         {"a 4 MB section name", "[" + huge + "]\nDriverName=x\n" + connections, drivers, connects},
+        {"20000 other sections first", manySections + connections, drivers, connects},
         {"no sections at all", connections.substr(connections.find('\n') + 1), drivers, noDriverName},
         {"the later of two sections wins", "[Torvik]\nDriverName=Interbase\nDatabase=/nowhere/X.FDB\n" + connections,
          drivers, connects},
