@@ -12,18 +12,6 @@ namespace {
 
 using didu::test::PaintCounter;
 
-TEST(ProgressBar, StartsEmptyOverZeroToHundredWithoutText)
-{
-    didu::ProgressBar bar;
-    EXPECT_EQ(bar.progressMaximum(), 100);
-    EXPECT_EQ(bar.progressPosition(), 0);
-    EXPECT_EQ(bar.minimum(), 0);
-    EXPECT_EQ(bar.maximum(), 100);
-    EXPECT_EQ(bar.value(), 0);
-    EXPECT_FALSE(bar.isTextVisible());
-    EXPECT_EQ(bar.focusPolicy(), Qt::NoFocus);
-}
-
 TEST(ProgressBar, KeepsTheProgramsRulesWhereQtsBarWouldNot)
 {
     // Each step: set the maximum (0: leave it), then a position (INT_MIN: leave
@@ -50,6 +38,13 @@ TEST(ProgressBar, KeepsTheProgramsRulesWhereQtsBarWouldNot)
     };
     didu::Progress progress;
     didu::ProgressBar bar;
+    // It starts empty over 0 to 100, without text, and takes no focus.
+    EXPECT_EQ(bar.progressMaximum(), 100);
+    EXPECT_EQ(bar.progressPosition(), 0);
+    EXPECT_EQ(bar.value(), 0);
+    EXPECT_EQ(bar.maximum(), 100);
+    EXPECT_FALSE(bar.isTextVisible());
+    EXPECT_EQ(bar.focusPolicy(), Qt::NoFocus);
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Step& s = steps[i];
         if (s.maximum)
@@ -62,14 +57,8 @@ TEST(ProgressBar, KeepsTheProgramsRulesWhereQtsBarWouldNot)
         EXPECT_EQ(bar.maximum(), s.expectedMaximum) << "step " << i;
         EXPECT_EQ(bar.value(), s.expectedPosition) << "step " << i;
     }
-}
 
-TEST(ProgressBar, AMaximumOfZeroShowsAnEmptyBarNotABusyOne)
-{
-    didu::Progress progress;
-    didu::ProgressBar bar;
-    progress.setPosition(30);
-    bar.showProgress(progress);
+    // A maximum of 0 shows an empty bar, not a busy one, whatever the position.
     progress.setMaximum(0);
     bar.showProgress(progress);
     EXPECT_EQ(bar.progressMaximum(), 0);
