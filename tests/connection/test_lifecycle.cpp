@@ -64,20 +64,6 @@ TEST(Disconnect, ClosesStatementsFirstThenReleasesInOrder)
     EXPECT_TRUE(control().calls().empty());
 }
 
-TEST(Disconnect, TheNextConnectReadsTheParameterListAgain)
-{
-    auto config = recording::useRecordingDriver();
-    SQLConnection connection;
-    connection.open();
-    connection.close();
-    config->writeConnections({"DriverName=Interbase", "Database=/new.fdb", "User_Name=clerk", "Password=pw"});
-    control().clearCalls();
-    connection.open();
-    EXPECT_EQ(control().callsStartingWith("Connection.connect"),
-              Lines{"Connection.connect(\"/new.fdb\", \"clerk\", \"pw\")"});
-    EXPECT_EQ(control().calls().front(), "getSQLDriverINTERBASE(\"libfbclient.so.2\", \"\")");
-}
-
 TEST(Disconnect, DestroyingAnOpenConnectionDisconnects)
 {
     auto config = recording::useRecordingDriver();
@@ -113,7 +99,7 @@ TEST(Connection, StartsWithTheStoredSettings)
     EXPECT_EQ(connection.params().value("Database"), recording::ReferenceDatabase);
 }
 
-TEST(Connection, LoadParamsReadsOnceUntilADisconnect)
+TEST(Connection, LoadParamsReadsOnceUntilADisconnectAndTheNextConnectReadsAgain)
 {
     auto config = recording::useRecordingDriver();
     SQLConnection connection;
@@ -126,6 +112,15 @@ TEST(Connection, LoadParamsReadsOnceUntilADisconnect)
     connection.loadParams();
     EXPECT_EQ(connection.params().value("Database"), "/changed.fdb");
     EXPECT_TRUE(control().calls().empty());
+    // The connect after a disconnect loads the driver again and uses the new list.
+    connection.open();
+    connection.close();
+    config->writeConnections({"DriverName=Interbase", "Database=/new.fdb", "User_Name=clerk", "Password=pw"});
+    control().clearCalls();
+    connection.open();
+    EXPECT_EQ(control().callsStartingWith("Connection.connect"),
+              Lines{"Connection.connect(\"/new.fdb\", \"clerk\", \"pw\")"});
+    EXPECT_EQ(control().calls().front(), "getSQLDriverINTERBASE(\"libfbclient.so.2\", \"\")");
 
     SQLConnection stored;
     stored.settings().loadParamsOnConnect = false;
