@@ -3,7 +3,6 @@
 // is written for the scanner.
 #include "db/statements/lookupliteral.h"
 #include "db/statements/markerscanner.h"
-#include "transfer/transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -66,28 +65,6 @@ TEST(MarkerScanner, WesternTexts)
     };
     for (const ScanCase& c : cases)
         expectScan(c, LeadBytes());
-}
-
-TEST(MarkerScanner, MemberInsertGivesTheDriverTextAndFifteenNames)
-{
-    std::string text;
-    for (const char* line : kMemberInsertLines)
-        text.append(line).append("\r\n");
-    ASSERT_EQ(text.size(), 366u);
-
-    const MarkerScan scan = scanMarkers(text, LeadBytes());
-    const std::string expected = std::string(kMemberInsertLines[0]) + "\r\n" + kMemberInsertLines[1] + "\r\n"
-                                 + kMemberInsertLines[2] + "\r\n" + "SHET_YN,SALES_ID) VALUES (?,?,?,\r\n"
-                                 "?,?,?,?,?,\r\n"
-                                 "?,?,?,?,?,\r\n"
-                                 "?,?) \r\n";
-    EXPECT_EQ(scan.driverText, expected);
-    EXPECT_EQ(scan.driverText.size(), 227u);
-    const std::vector<std::string> names = {"MEMBER_ID", "MEMBER_NAME", "MEMBER_PHONE", "MEMBER_ADD",
-                                            "TOTAL_AMT", "CARD_ID", "DISABLE_FLAG", "MAIL_NUM",
-                                            "TAX_CODE", "MAN_SALE", "CHG_TIME", "INVOICE_CLASS",
-                                            "UPPER_AMT", "SHET_YN", "SALES_ID"};
-    EXPECT_EQ(scan.names, names);
 }
 
 TEST(MarkerScanner, Big5SecondBytesAreNeverExamined)
