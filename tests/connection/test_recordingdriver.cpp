@@ -104,10 +104,11 @@ TEST(RecordingDriver, ScriptsResultsAndMessagesNextThenAlways)
     EXPECT_EQ(command, nullptr);
 }
 
-TEST(RecordingDriver, ExecuteGivesScriptedRowsForTheExactText)
+TEST(RecordingDriver, QueuedRowsComeFirstAndValuesConvertToTheGettersType)
 {
+    // Scripted rows for an exact text, and no cursor for others: DriverContract.
     Driver d;
-    control().setRows("SELECT 1", Rows{{{"ID", dbx::FieldInt16}, {"NAME"}}, {{"7", "Lin"}, {"8", std::nullopt}}});
+    control().setRows("SELECT 1", Rows{{{"ID", dbx::FieldInt16}, {"NAME"}}, {{"7", "Lin"}}});
     control().queueRows("SELECT 1", Rows{{{"ID", dbx::FieldInt16}}, {}});
     dbx::ISQLCommand* command = nullptr;
     d.connection->getSQLCommand(&command);
@@ -120,11 +121,8 @@ TEST(RecordingDriver, ExecuteGivesScriptedRowsForTheExactText)
     cursor->release();
 
     ASSERT_EQ(command->execute(&cursor), 0);
-    std::uint16_t count = 0;
-    cursor->getColumnCount(&count);
-    EXPECT_EQ(count, 2);
     std::uint32_t length = 0;
-    cursor->getColumnLength(2, &length);
+    cursor->getColumnLength(2, &length); // no length scripted: the longest value's, and its end
     EXPECT_EQ(length, 4u);
     ASSERT_EQ(cursor->next(), 0);
     std::int16_t id = 0;
@@ -132,18 +130,7 @@ TEST(RecordingDriver, ExecuteGivesScriptedRowsForTheExactText)
     cursor->getShort(1, &id, &blank);
     EXPECT_EQ(id, 7);
     EXPECT_EQ(blank, 0);
-    char name[8] = {};
-    cursor->getString(2, name, &blank);
-    EXPECT_STREQ(name, "Lin");
-    ASSERT_EQ(cursor->next(), 0);
-    cursor->getString(2, name, &blank);
-    EXPECT_EQ(blank, 1);
-    EXPECT_EQ(cursor->next(), dbx::ResultEndOfData);
     cursor->release();
-
-    command->prepare("SELECT 2", 0);
-    ASSERT_EQ(command->execute(&cursor), 0);
-    EXPECT_EQ(cursor, nullptr);
     command->release();
 }
 
