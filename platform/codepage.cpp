@@ -1,8 +1,9 @@
 #include "platform/codepage.h"
 
+#include "platform/asciitext.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <cctype>
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -15,11 +16,15 @@ namespace {
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 constexpr std::string_view kAscii = "ANSI_X3.4-1968";
 
+// ASCII only: character set names are ASCII, and the process's locale (a
+// Turkish one folds "i" to a dotted capital) must not change how they compare.
 std::string upperCase(std::string_view text)
 {
     std::string upper(text);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
     return upper;
 }
 
@@ -180,12 +185,7 @@ CodePage CodePage::ofLocale(const char* localeName)
 
 std::string CodePage::charsetOfFirebird(std::string_view firebirdName)
 {
-    std::string_view trimmedName = firebirdName;
-    while (!trimmedName.empty() && static_cast<unsigned char>(trimmedName.front()) <= 0x20)
-        trimmedName.remove_prefix(1);
-    while (!trimmedName.empty() && static_cast<unsigned char>(trimmedName.back()) <= 0x20)
-        trimmedName.remove_suffix(1);
-    const std::string name = upperCase(trimmedName);
+    const std::string name = upperCase(trimBlanksAndControls(firebirdName));
 
     static const std::pair<std::string_view, std::string_view> fixed[] = {
         {"ASCII", "ASCII"},      {"UTF8", "UTF-8"},        {"UNICODE_FSS", "UTF-8"}, {"BIG_5", "BIG5"},

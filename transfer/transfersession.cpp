@@ -18,14 +18,9 @@ TransferSession::TransferSession()
 {
 }
 
-TransferSession::~TransferSession()
-{
-    m_clientDataSet1.reset();
-    m_dataSetProvider1.reset();
-    m_sqlDataSet1.reset();
-    m_sqlQuery1.reset();
-    m_sqlConnection1.reset();
-}
+// Members go in the reverse order of their declaration, which is the order of
+// making: the result set first, the connection last.
+TransferSession::~TransferSession() = default;
 
 void TransferSession::run(TransferView& view, Clock clock)
 {

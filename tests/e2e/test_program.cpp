@@ -64,6 +64,21 @@ protected:
         return window;
     }
 
+    /// OK runs to the completion message, which Ctrl+C copies out; closing it
+    /// and then the window ends the program with 0.
+    void runToCompletionAndClose(ProgramProcess& program, const std::string& window)
+    {
+        didu::test::pressKeys(window, "Return");
+        const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
+        ASSERT_FALSE(dialog.empty()) << program.standardError();
+        didu::test::pressKeys(dialog, "ctrl+c");
+        EXPECT_EQ(didu::test::clipboardText(), copyText("Information", "資料轉移完成."));
+        didu::test::pressKeys(dialog, "Return");
+        EXPECT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
+        didu::test::pressKeys(window, "Escape");
+        ASSERT_EQ(program.wait(10s), 0) << program.standardError();
+    }
+
     std::unique_ptr<TempDatabase> db;
 };
 
@@ -92,16 +107,9 @@ TEST_F(Program, EnterRunsTheTransferAndTheCompletionTextIsCopiedOut)
     const std::string window = startAndFindWindow(program);
     ASSERT_FALSE(window.empty());
 
-    didu::test::pressKeys(window, "Return");
-    const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
-    ASSERT_FALSE(dialog.empty()) << program.standardError();
-    didu::test::pressKeys(dialog, "ctrl+c");
-    EXPECT_EQ(didu::test::clipboardText(), copyText("Information", "資料轉移完成."));
-
-    didu::test::pressKeys(dialog, "Return");
-    EXPECT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
-    didu::test::pressKeys(window, "Escape");
-    ASSERT_EQ(program.wait(10s), 0) << program.standardError();
+    runToCompletionAndClose(program, window);
+    if (HasFatalFailure())
+        return;
 
     const auto rows = db->query("SELECT MEMBER_ID, MEMBER_NAME, MEMBER_PHONE, CARD_ID, TAX_CODE, SALES_ID "
                                 "FROM MEMBER ORDER BY MEMBER_ID");
@@ -165,15 +173,9 @@ TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
         didu::test::pressKeys(box, "Return");
         ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
 
-        didu::test::pressKeys(window, "Return");
-        const std::string dialog = didu::test::waitForWindow(program.pid(), "Information", 30s);
-        ASSERT_FALSE(dialog.empty()) << program.standardError();
-        didu::test::pressKeys(dialog, "ctrl+c");
-        EXPECT_EQ(didu::test::clipboardText(), copyText("Information", "資料轉移完成."));
-        didu::test::pressKeys(dialog, "Return");
-        EXPECT_TRUE(didu::test::waitForWindowGone(program.pid(), "Information", 10s));
-        didu::test::pressKeys(window, "Escape");
-        ASSERT_EQ(program.wait(10s), 0) << program.standardError();
+        runToCompletionAndClose(program, window);
+        if (HasFatalFailure())
+            return;
 
         const auto rows = db->query("SELECT MEMBER_ID, MEMBER_NAME, CHG_TIME FROM MEMBER ORDER BY MEMBER_ID");
         ASSERT_EQ(rows.size(), 3u);
