@@ -74,6 +74,7 @@ install(FILES ${didu_pkg_out}/changelog.gz ${didu_pkg_src}/copyright DESTINATION
 install(FILES ${CMAKE_SOURCE_DIR}/tools/sales-schema.sql ${CMAKE_SOURCE_DIR}/tools/demo-data.sql
   DESTINATION share/doc/diduradozori/examples)
 install(FILES ${didu_pkg_src}/lintian-overrides DESTINATION share/lintian/overrides RENAME diduradozori)
+install(FILES ${didu_pkg_src}/tmpfiles.conf DESTINATION lib/tmpfiles.d RENAME diduradozori.conf)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME diduradozori)
@@ -97,11 +98,20 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # opened with dlopen and the embedded engine is a plugin of that library, so
 # both are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird3.0-server-core, adduser")
+# The embedded engine of the release the package is built on (Debian 12:
+# 3.0, Debian 13: 4.0): one engine per machine, since two share the lock
+# folder and trip over each other's lock files.
+execute_process(COMMAND dpkg-query -W -f=\${Version} libfbclient2
+  OUTPUT_VARIABLE didu_fbclient RESULT_VARIABLE didu_fbclient_missing ERROR_QUIET)
+if(didu_fbclient_missing OR NOT didu_fbclient MATCHES "^([0-9]+:)?([0-9]+\\.[0-9]+)")
+  message(FATAL_ERROR "libfbclient2 is not installed: run tools/setup.sh")
+endif()
+set(DIDU_FIREBIRD ${CMAKE_MATCH_2})
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird${DIDU_FIREBIRD}-server-core, adduser")
 # The window's texts are Chinese: a font with CJK glyphs shows them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-zenhei | fonts-noto-cjk")
 # isql-fb and gbak make, copy and check the database.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird${DIDU_FIREBIRD}-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${didu_pkg_src}/postinst ${didu_pkg_src}/postrm ${didu_pkg_out}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
