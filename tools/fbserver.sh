@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Starts or stops a private Firebird 3 server for the tests: listening on the
+# Starts or stops a private Firebird server for the tests: listening on the
 # loopback address only, with its own configuration, security database and
 # SYSDBA password, without systemd. Nothing of the system's server set-up changes.
+# It runs the engine the release provides (Firebird 3.0 on Debian 12, 4.0 on
+# Debian 13; FIREBIRD_VERSION=3.0 or 4.0 chooses where both are installed), with
+# that engine's default authentication and wire encryption.
 #
 #   tools/fbserver.sh start DIR [PORT] [PASSWORD]   prints "PORT PASSWORD" when ready
 #   tools/fbserver.sh stop DIR
@@ -11,43 +14,74 @@
 # to the firebird user: put them in DIR/data, which this script makes for it.
 set -euo pipefail
 
-fbroot=/usr/lib/x86_64-linux-gnu/firebird/3.0
 action=${1:?usage: fbserver.sh start|stop DIR [PORT] [PASSWORD]}
 dir=${2:?usage: fbserver.sh start|stop DIR [PORT] [PASSWORD]}
 
+# The newest engine whose server is installed, or the one asked for. Debian 13
+# reaches the programs through wrappers that set FIREBIRD themselves, so the
+# real binaries in /usr/lib/firebird/VERSION/bin are run; Debian 12's are in
+# /usr/sbin and /usr/bin.
+find_engine() {
+  local v
+  for v in ${FIREBIRD_VERSION:-4.0 3.0}; do
+    fbroot=/usr/lib/x86_64-linux-gnu/firebird/$v
+    security=/var/lib/firebird/$v/system/security${v%%.*}.fdb
+    if [ -x "/usr/lib/firebird/$v/bin/firebird" ]; then
+      server=/usr/lib/firebird/$v/bin/firebird isql=/usr/lib/firebird/$v/bin/isql-fb
+    elif [ "$v" = 3.0 ] && [ -x /usr/sbin/firebird ] && [ ! -L /usr/sbin/firebird ]; then
+      server=/usr/sbin/firebird isql=/usr/bin/isql-fb
+    else
+      continue
+    fi
+    [ -f "$security" ] && return 0
+  done
+  echo "no Firebird server is installed (firebird3.0-server or firebird4.0-server)" >&2
+  exit 1
+}
+
 start() {
-  local port=${1:-3050} password=${2:-fernquiet}
-  command -v /usr/sbin/firebird >/dev/null || { echo "firebird3.0-server is not installed" >&2; exit 1; }
+  local port=${1:-3050} password=${2:-fernquiet} engine f
+  find_engine
+  engine=$(basename "$(ls "$fbroot"/plugins/libEngine[0-9]*.so)" .so)
+  engine=${engine#lib}
   mkdir -p "$dir/root" "$dir/data" "$dir/lock"
-  for f in firebird.msg intl lib plugins UDF; do ln -sfn "$fbroot/$f" "$dir/root/$f"; done
+  for f in firebird.msg intl lib UDF; do
+    [ ! -e "$fbroot/$f" ] || ln -sfn "$fbroot/$f" "$dir/root/$f"
+  done
+  # Firebird 4 refuses a plugin whose file it reached through a link to
+  # another folder ("Actual module name does not match requested"): the
+  # plugins are hard links where the file system allows, copies elsewhere.
+  cp -al "$fbroot/plugins" "$dir/root/plugins" 2>/dev/null ||
+    { rm -rf "$dir/root/plugins"; cp -a "$fbroot/plugins" "$dir/root/plugins"; }
   cp "$fbroot/plugins.conf" "$dir/root/plugins.conf"
-  cp /var/lib/firebird/3.0/system/security3.fdb "$dir/root/security3.fdb"
+  cp "$security" "$dir/root/security.fdb"
   cat > "$dir/root/databases.conf" <<CONF
-security.db = $dir/root/security3.fdb
+security.db = $dir/root/security.fdb
 {
     RemoteAccess = false
 }
 CONF
+  # No AuthServer or WireCrypt line: each engine's defaults (Srp on 3.0,
+  # Srp256 on 4.0, encryption required) are what a shop's server has.
   cat > "$dir/root/firebird.conf" <<CONF
 RemoteBindAddress = 127.0.0.1
 RemoteServicePort = $port
 ServerMode = Super
-SecurityDatabase = $dir/root/security3.fdb
-AuthServer = Srp
+Providers = Remote,$engine,Loopback
+SecurityDatabase = $dir/root/security.fdb
 UserManager = Srp
-WireCrypt = Enabled
 CONF
-  chown -R firebird:firebird "$dir/root/security3.fdb" "$dir/data" "$dir/lock"
+  chown -R firebird:firebird "$dir/root/security.fdb" "$dir/data" "$dir/lock"
   chmod 755 "$dir" "$dir/root"
 
   # The password is set through the embedded engine, before the server runs, in
   # the server's own copy of the security database (named by path: the alias
   # would lead the engine to the system's copy).
   printf "CREATE OR ALTER USER SYSDBA PASSWORD '%s' USING PLUGIN Srp;\nCOMMIT;\n" "$password" |
-    FIREBIRD="$dir/root" FIREBIRD_LOCK="$dir/lock" isql-fb -q -user SYSDBA "$dir/root/security3.fdb" >/dev/null
-  chown firebird:firebird "$dir/root/security3.fdb"
+    FIREBIRD="$dir/root" FIREBIRD_LOCK="$dir/lock" "$isql" -q -user SYSDBA "$dir/root/security.fdb" >/dev/null
+  chown firebird:firebird "$dir/root/security.fdb"
 
-  su -s /bin/sh firebird -c "FIREBIRD='$dir/root' FIREBIRD_LOCK='$dir/lock' exec /usr/sbin/firebird" \
+  su -s /bin/sh firebird -c "FIREBIRD='$dir/root' FIREBIRD_LOCK='$dir/lock' exec '$server'" \
     >"$dir/server.log" 2>&1 &
   echo $! >"$dir/server.pid"
   for _ in $(seq 100); do

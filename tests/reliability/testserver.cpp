@@ -65,8 +65,10 @@ std::string TestServer::unavailableReason()
 {
     if (::geteuid() != 0)
         return "the private server runs as the firebird user, which needs root";
+    // Debian 12 has the server there itself, Debian 13 a wrapper that starts
+    // the installed version's.
     if (::access("/usr/sbin/firebird", X_OK) != 0)
-        return "firebird3.0-server is not installed";
+        return "no Firebird server is installed (firebird3.0-server or firebird4.0-server)";
     return {};
 }
 
