@@ -27,6 +27,7 @@ mirror=${mirror:-http://deb.debian.org/debian}
 security=$(host_uri debian-security)
 
 mounted=()
+scratch=""
 unmount_all() {
   local i
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
@@ -34,28 +35,53 @@ unmount_all() {
   done
   mounted=()
 }
-trap unmount_all EXIT
+cleanup() {
+  unmount_all
+  [ -z "$scratch" ] || rm -rf "$scratch"
+}
+trap cleanup EXIT
 # Each mount is stacked on whatever another user of the root may have put
 # there and is taken off again at the end, so runs side by side do not pull
 # the floor from under each other.
 bind() {
-  mkdir -p "$root$2"
-  mount --bind "$1" "$root$2"
-  mounted+=("$root$2")
+  mkdir -p "$3$2"
+  mount --bind "$1" "$3$2"
+  mounted+=("$3$2")
 }
 mount_system() {
-  mkdir -p "$root/proc" "$root/sys"
-  mount -t proc proc "$root/proc"; mounted+=("$root/proc")
-  mount -t sysfs sysfs "$root/sys"; mounted+=("$root/sys")
-  bind /dev /dev
-  bind /dev/pts /dev/pts
+  local into=$1
+  mkdir -p "$into/proc" "$into/sys"
+  mount -t proc proc "$into/proc"; mounted+=("$into/proc")
+  mount -t sysfs sysfs "$into/sys"; mounted+=("$into/sys")
+  bind /dev /dev "$into"
+  bind /dev/pts /dev/pts "$into"
   # The source tree sits at the same path as on the host, so that paths in
-  # logs and ccache's base folder are the same inside and out.
-  bind "$top" "$top"
+  # logs and ccache's base folder are the same inside and out. The root keeps
+  # its own /tmp: the host's /tmp/firebird belongs to another engine.
+  bind "$top" "$top" "$into"
 }
-in_root() {
-  chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+run_in() {
+  local into=$1
+  shift
+  chroot "$into" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     LANG=C.UTF-8 TERM=dumb CI="${CI:-}" "$@"
+}
+in_root() { run_in "$root" "$@"; }
+# A throw-away copy of the root (an overlay that is dropped afterwards), for
+# checks that install and remove packages: the root stays as set-up left it
+# for whoever else uses it.
+in_scratch() {
+  scratch=$(mktemp -d /var/tmp/didu-trixie-scratch.XXXXXX)
+  mkdir "$scratch/upper" "$scratch/work" "$scratch/root"
+  mount -t overlay overlay -o "lowerdir=$root,upperdir=$scratch/upper,workdir=$scratch/work" "$scratch/root"
+  mounted+=("$scratch/root")
+  mount_system "$scratch/root"
+  local status=0
+  run_in "$scratch/root" "$@" || status=$?
+  unmount_all
+  rm -rf "$scratch"
+  scratch=""
+  return "$status"
 }
 
 make_root() {
@@ -74,7 +100,7 @@ make_root() {
     chmod 755 "$root/usr/sbin/policy-rc.d"
     touch "$root/.debootstrap-done"
   fi
-  mount_system
+  mount_system "$root"
   in_root bash "$top/tools/setup.sh"
   unmount_all
   touch "$root/.ready-fb4"
@@ -83,8 +109,15 @@ make_root() {
 
 check() {
   [ -f "$root/.ready-fb4" ] || { echo "debian13: no root at $root; run tools/debian13.sh root" >&2; exit 1; }
-  mount_system
+  mount_system "$root"
   in_root bash "$top/tools/debian13-inside.sh"
+  unmount_all
+  local deb order
+  deb=$(ls "$top"/build-trixie/diduradozori_*_amd64.deb)
+  for order in package-first server-first; do
+    printf '\n== debian13: the package and the Firebird server, %s (%s)\n' "$order" "$(date -u +%T)"
+    in_scratch bash "$top/tools/check-install-order.sh" "$order" "$deb"
+  done
 }
 
 case "$stage" in

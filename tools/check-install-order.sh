@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Installs the package on a throw-away Debian system (tools/debian13.sh runs it
+# in a scratch copy of its root) in one of two orders and has an operator run
+# a whole transfer with the installed program, on an embedded demo database
+# that root made, as the README's install steps have it:
+#
+#   tools/check-install-order.sh package-first DEB   the package, a transfer,
+#       then the Firebird server installed, and a second transfer
+#   tools/check-install-order.sh server-first DEB    the Firebird server, then
+#       the package, and a transfer
+#
+# Both start from a machine without the server and without /tmp/firebird, as
+# after a boot, with systemd-tmpfiles present as on any installed Debian.
+# Prints the lock folder's owner and mode after each step; fails on the first
+# step that does not work.
+set -euo pipefail
+order=${1:?usage: check-install-order.sh package-first|server-first DEB}
+deb=$(realpath "${2:?usage: check-install-order.sh package-first|server-first DEB}")
+export DEBIAN_FRONTEND=noninteractive
+version=$(dpkg-query -W -f='${Version}' libfbclient2 | grep -o '^[0-9]\+\.[0-9]\+')
+server=firebird$version-server
+work=$(mktemp -d)
+display_pid=""
+cleanup() {
+  [ -z "$display_pid" ] || kill "$display_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step() { printf 'install-order %s: %s\n' "$order" "$*"; }
+lock_folder() {
+  if [ -d /tmp/firebird ]; then stat -c '/tmp/firebird %U:%G %a' /tmp/firebird; else echo "/tmp/firebird absent"; fi
+}
+apt_quiet() { apt-get -y -qq -o Dpkg::Use-Pty=0 "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; return 1; }; }
+
+# As a machine that never had the server.
+apt_quiet install systemd-standalone-tmpfiles
+if dpkg-query -W -f='${Status}' "$server" 2>/dev/null | grep -q 'ok installed'; then apt_quiet purge "$server"; fi
+getent passwd firebird >/dev/null && userdel firebird
+getent group firebird >/dev/null && groupdel firebird
+rm -rf /tmp/firebird /var/lib/firebird/"$version"/system/security*.fdb
+getent passwd ana >/dev/null || useradd --create-home ana
+
+install_server() {
+  apt_quiet install "$server" || { step "$server did not install"; exit 1; }
+  step "$server installed; $(lock_folder)"
+}
+install_package() {
+  apt_quiet install "$deb" || { step "the package did not install"; exit 1; }
+  # DIDU_LOCK_BEFORE=1 takes away what the package does for the lock folder
+  # (its tmpfiles entry and the firebird account when no server made it), to
+  # show what each order did without it.
+  if [ "${DIDU_LOCK_BEFORE:-0}" = 1 ]; then
+    rm -f /usr/lib/tmpfiles.d/diduradozori.conf
+    if ! dpkg-query -W -f='${Status}' "$server" 2>/dev/null | grep -q 'ok installed'; then
+      userdel firebird && rm -rf /tmp/firebird
+    fi
+  fi
+  local groups=diduradozori
+  ! getent group firebird >/dev/null || groups+=,firebird
+  usermod -a -G "$groups" ana
+  step "package installed, ana joined $groups; $(lock_folder)"
+}
+
+# Root makes the shop's database from the packaged examples, as an
+# administrator restores a backup there.
+make_database() {
+  local examples=/usr/share/doc/diduradozori/examples db=/var/lib/diduradozori/TORDATA.FDB
+  {
+    echo "CREATE DATABASE '$db' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE;"
+    cat "$examples/sales-schema.sql" "$examples/demo-data.sql"
+    echo "COMMIT;"
+  } >"$work/demo.sql"
+  isql-fb -q -sqldialect 3 -bail -i "$work/demo.sql" >"$work/isql.log" 2>&1 ||
+    { cat "$work/isql.log" >&2; step "root could not make the database"; exit 1; }
+  chgrp diduradozori "$db"
+  chmod 660 "$db"
+  step "root made $db; $(lock_folder)"
+}
+
+as_ana() { setpriv --reuid=ana --regid=ana --init-groups env -i HOME=/home/ana PATH=/usr/bin:/bin LC_ALL=C.UTF-8 "$@"; }
+missing_members() {
+  echo "SELECT COUNT(*) FROM CUSTOMER C WHERE NOT EXISTS (SELECT 1 FROM MEMBER M WHERE M.MEMBER_ID = C.CUST_ID);" |
+    as_ana isql-fb -q -user SYSDBA /var/lib/diduradozori/TORDATA.FDB 2>&1 | awk 'NF' | tail -1 | tr -d ' '
+}
+
+start_display() {
+  local n
+  for n in $(seq 140 170); do
+    { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
+    Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+    display_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    return 0
+  done
+  echo "no free display number for Xvfb" >&2
+  exit 1
+}
+
+# The operator presses OK in the installed program's window and closes the
+# completion message; the database then has a member for every customer.
+transfer() {
+  local before after pid
+  before=$(missing_members)
+  [ -n "$DISPLAY" ] || start_display
+  as_ana DISPLAY="$DISPLAY" diduradozori >"$work/program.log" 2>&1 &
+  pid=$!
+  local window
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name '^客戶轉會員$' | head -n 1) ||
+    { cat "$work/program.log" >&2; step "the window did not show"; exit 1; }
+  xdotool windowfocus --sync "$window"
+  sleep 0.5
+  xdotool key Return
+  if ! timeout 120 xdotool search --sync --onlyvisible --name '^Information$' >/dev/null; then
+    import -window root "$work/screen.png" 2>/dev/null && cp "$work/screen.png" "/tmp/install-order-$order.png"
+    kill "$pid" 2>/dev/null || true
+    cat "$work/program.log" >&2
+    step "no completion message (screen in /tmp/install-order-$order.png); $(lock_folder)"
+    exit 1
+  fi
+  xdotool key Return
+  sleep 0.3
+  xdotool windowfocus --sync "$window" key Escape
+  timeout 30 tail --pid="$pid" -f /dev/null || kill "$pid"
+  after=$(missing_members)
+  [ "$after" = 0 ] || { step "customers without a member after the transfer: $after"; exit 1; }
+  step "ana's transfer: customers without a member $before before, $after after; $(lock_folder)"
+}
+
+DISPLAY=""
+case "$order" in
+  package-first) install_package; make_database; transfer; install_server; transfer ;;
+  server-first) install_server; install_package; make_database; transfer ;;
+  *) echo "usage: check-install-order.sh package-first|server-first DEB" >&2; exit 2 ;;
+esac
+step "works"
