@@ -14,7 +14,7 @@ case "${VERSION_ID:-}" in
 esac
 
 packages=(
-  build-essential cmake ninja-build pkg-config ccache
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libfbclient2 firebird-dev "firebird$firebird-server-core" "firebird$firebird-server" "firebird$firebird-utils"
   libjpeg62-turbo-dev libgtest-dev libgmock-dev
