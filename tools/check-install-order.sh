@@ -80,8 +80,13 @@ make_database() {
 
 as_ana() { setpriv --reuid=ana --regid=ana --init-groups env -i HOME=/home/ana PATH=/usr/bin:/bin LC_ALL=C.UTF-8 "$@"; }
 missing_members() {
-  echo "SELECT COUNT(*) FROM CUSTOMER C WHERE NOT EXISTS (SELECT 1 FROM MEMBER M WHERE M.MEMBER_ID = C.CUST_ID);" |
-    as_ana isql-fb -q -user SYSDBA /var/lib/diduradozori/TORDATA.FDB 2>&1 | awk 'NF' | tail -1 | tr -d ' '
+  local out
+  if ! out=$(echo "SELECT COUNT(*) FROM CUSTOMER C WHERE NOT EXISTS (SELECT 1 FROM MEMBER M WHERE M.MEMBER_ID = C.CUST_ID);" |
+    as_ana isql-fb -q -bail -user SYSDBA /var/lib/diduradozori/TORDATA.FDB 2>&1); then
+    step "ana cannot read the database: $(echo "$out" | tr '\n' ' '); $(lock_folder)" >&2
+    exit 1
+  fi
+  echo "$out" | awk 'NF' | tail -1 | tr -d ' '
 }
 
 start_display() {
@@ -134,4 +139,4 @@ case "$order" in
   server-first) install_server; install_package; make_database; transfer ;;
   *) echo "usage: check-install-order.sh package-first|server-first DEB" >&2; exit 2 ;;
 esac
-step "works"
+step "works; the lock folder holds: $(stat -c '%n %U:%G %a' /tmp/firebird/* | sed 's|/tmp/firebird/||' | tr '\n' ' ')"

@@ -8,6 +8,8 @@
 #   tools/debian13.sh          make (or reuse) the root, then run every check
 #   tools/debian13.sh root     only make the root and install what setup.sh names
 #   tools/debian13.sh check    only the checks, in a root made before
+#   tools/debian13.sh install [ORDER...]  only the package's installation
+#                              (built before; tools/check-install-order.sh)
 #
 # The root lives in $DIDU_TRIXIE_ROOT (default /var/tmp/didu-trixie) and is
 # kept between runs. Needs root (debootstrap, chroot, mount).
@@ -64,7 +66,7 @@ run_in() {
   local into=$1
   shift
   chroot "$into" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    LANG=C.UTF-8 TERM=dumb CI="${CI:-}" "$@"
+    LANG=C.UTF-8 TERM=dumb CI="${CI:-}" DIDU_LOCK_BEFORE="${DIDU_LOCK_BEFORE:-0}" "$@"
 }
 in_root() { run_in "$root" "$@"; }
 # A throw-away copy of the root (an overlay that is dropped afterwards), for
@@ -112,9 +114,15 @@ check() {
   mount_system "$root"
   in_root bash "$top/tools/debian13-inside.sh"
   unmount_all
+  install_orders
+}
+
+install_orders() {
   local deb order
   deb=$(ls "$top"/build-trixie/diduradozori_*_amd64.deb)
-  for order in package-first server-first; do
+  local orders=("$@")
+  ((${#orders[@]})) || orders=(package-first server-first)
+  for order in "${orders[@]}"; do
     printf '\n== debian13: the package and the Firebird server, %s (%s)\n' "$order" "$(date -u +%T)"
     in_scratch bash "$top/tools/check-install-order.sh" "$order" "$deb"
   done
@@ -123,6 +131,7 @@ check() {
 case "$stage" in
   root) make_root ;;
   check) check ;;
+  install) shift; install_orders "$@" ;;
   all) make_root; check ;;
-  *) echo "usage: debian13.sh [root|check]" >&2; exit 2 ;;
+  *) echo "usage: debian13.sh [root|check|install]" >&2; exit 2 ;;
 esac
