@@ -89,6 +89,12 @@ in_scratch() {
 make_root() {
   if [ ! -f "$root/.debootstrap-done" ]; then
     echo "debian13: debootstrap trixie into $root from $mirror"
+    # A half-made root is made again, but never while something is mounted in
+    # it: removing it would reach into the mounted folders.
+    if grep -q " $root/" /proc/self/mounts; then
+      echo "debian13: $root is half made and has mounts in it; unmount them first" >&2
+      exit 1
+    fi
     rm -rf "$root"
     debootstrap --variant=minbase trixie "$root" "$mirror" >"/var/tmp/didu-trixie-debootstrap.log" 2>&1 ||
       { tail -20 /var/tmp/didu-trixie-debootstrap.log >&2; exit 1; }
