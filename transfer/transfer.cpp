@@ -1,5 +1,6 @@
 #include "transfer/transfer.h"
 
+#include "db/connection/sqlconnection.h"
 #include "db/statements/clientdataset.h"
 #include "db/statements/lookupliteral.h"
 #include "db/statements/sqlstatement.h"
@@ -25,8 +26,38 @@ Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress
         m_clock = localTimeOfDay;
 }
 
+namespace {
+
+/// One press's unit of work on the connection the statements share: a link that
+/// died while the window stood idle is found before the first statement, and
+/// the transactions the driver keeps between statements end as soon as the
+/// work is over, also when it failed.
+class UnitOfWork {
+public:
+    explicit UnitOfWork(SQLConnection* connection) : m_connection(connection)
+    {
+        if (m_connection)
+            m_connection->beginWork();
+    }
+    ~UnitOfWork() { end(); }
+    UnitOfWork(const UnitOfWork&) = delete;
+    UnitOfWork& operator=(const UnitOfWork&) = delete;
+    void end() noexcept
+    {
+        if (m_connection)
+            m_connection->endWork();
+        m_connection = nullptr;
+    }
+
+private:
+    SQLConnection* m_connection;
+};
+
+} // namespace
+
 void Transfer::run()
 {
+    UnitOfWork work(m_query.connection());
     m_customers.close();
     m_customers.setCommandText(kCustomerQuery);
     m_customers.open();
@@ -47,6 +78,8 @@ void Transfer::run()
             insertMember();
         m_customers.next();
     }
+    // Before the message: the operator may leave it open for hours.
+    work.end();
     m_view.showInformation(kTransferCompleteMessage);
 }
 

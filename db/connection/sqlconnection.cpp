@@ -58,6 +58,23 @@ void SQLConnection::open()
         connect();
 }
 
+void SQLConnection::beginWork()
+{
+    if (m_state != State::Open)
+        return;
+    std::int32_t answers = 1;
+    std::int32_t length = 0;
+    // A driver that cannot tell is taken at its word that the link stands.
+    if (m_connection->getOption(dbx::ConnLinkAnswers, &answers, sizeof answers, &length) == dbx::ResultOk && answers == 0)
+        closeLostLink();
+}
+
+void SQLConnection::endWork() noexcept
+{
+    if (m_state == State::Open)
+        m_connection->setOption(dbx::ConnEndOfWork, 0);
+}
+
 void SQLConnection::dropIfLost()
 {
     m_failuresSeen = driverFailureCount();
@@ -65,6 +82,11 @@ void SQLConnection::dropIfLost()
     std::int32_t length = 0;
     if (m_connection->getOption(dbx::ConnConnectionLost, &lost, sizeof lost, &length) != dbx::ResultOk || lost != 1)
         return;
+    closeLostLink();
+}
+
+void SQLConnection::closeLostLink()
+{
     // The link to the server is gone for good: every later statement would fail
     // with the same text. Closing it here lets this open connect afresh, so OK
     // works again once the server is back. What the dead link answers while it

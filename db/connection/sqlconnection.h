@@ -80,6 +80,15 @@ public:
     void loadParams();
     /// Closes the connection only when nothing keeps it open (never with keepConnection on).
     void closeWhenIdle();
+    /// A unit of work (one press of OK) begins. An open connection whose link died
+    /// while it stood idle (the server restarted, say) is closed here, so that the
+    /// first statement connects anew instead of failing; nothing has run yet, so
+    /// nothing runs twice. One round trip to a server.
+    void beginWork();
+    /// The unit of work is over: the driver ends the transactions it keeps
+    /// between statements, so that an idle connection holds nothing back on the
+    /// server. Every statement's work is committed already; this never fails.
+    void endWork() noexcept;
 
     /// Raises the driver error text for a non-zero `result`, naming `source` (may
     /// be null) as the holder of the driver's own message. Does nothing for 0.
@@ -121,6 +130,8 @@ private:
     void disconnect();
     /// Closes an open connection whose driver reports its link lost.
     void dropIfLost();
+    /// Closes a connection whose link is gone; what the dead link answers means nothing.
+    void closeLostLink();
 
     std::string m_name;
     Settings m_settings;

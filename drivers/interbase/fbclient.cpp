@@ -46,7 +46,8 @@ std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
         && resolve(handle, "isc_close_blob", client->closeBlob)
         && resolve(handle, "isc_blob_info", client->blobInfo)
         && resolve(handle, "isc_vax_integer", client->vaxInteger)
-        && resolve(handle, "fb_interpret", client->interpret);
+        && resolve(handle, "fb_interpret", client->interpret)
+        && resolve(handle, "fb_ping", client->ping);
     if (!complete) {
         // Some other library of that name: nothing of it is used.
         ::dlclose(handle);

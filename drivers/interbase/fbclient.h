@@ -35,6 +35,7 @@ struct FbClient {
     decltype(&::isc_blob_info) blobInfo = nullptr;
     decltype(&::isc_vax_integer) vaxInteger = nullptr;
     decltype(&::fb_interpret) interpret = nullptr;
+    decltype(&::fb_ping) ping = nullptr;
 
     /// Opens `name` with the loader's usual search and resolves every entry
     /// point; null when the library or any entry is missing. The library stays
