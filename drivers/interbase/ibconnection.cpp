@@ -76,14 +76,20 @@ void IbConnection::buildTransactionBlocks()
     m_readTpb = {isc_tpb_version3, isc_tpb_read, lock, isc_tpb_read_committed, isc_tpb_rec_version};
 }
 
-std::string IbConnection::databaseName(const std::string& database) const
+bool IbConnection::namesServer(const std::string& database)
 {
     // "host:path" or "host/port:path" reach a server; a plain path opens the file
-    // in-process. Host name and port options fill in what the name leaves out.
+    // in-process.
     const auto colon = database.find(':');
     const auto slash = database.find('/');
-    const bool hasHost = colon != std::string::npos && (slash == std::string::npos || colon < slash) && colon > 1;
-    if (!hasHost) {
+    return colon != std::string::npos && (slash == std::string::npos || colon < slash) && colon > 1;
+}
+
+std::string IbConnection::databaseName(const std::string& database) const
+{
+    // Host name and port options fill in what the name leaves out.
+    const auto colon = database.find(':');
+    if (!namesServer(database)) {
         if (m_hostName.empty())
             return database;
         return m_hostName + (m_serverPort.empty() ? "" : "/" + m_serverPort) + ":" + database;
@@ -119,6 +125,14 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
         addNumber(dpb, isc_dpb_connect_timeout, m_timeout);
 
     const std::string name = databaseName(database ? database : "");
+    if (!namesServer(name)) {
+        // A plain path is the embedded engine's alone. Left to the client's
+        // default, a file the engine cannot open (its lock folder, another
+        // engine's locks) is tried again through a server on this machine, and
+        // the operator reads that nobody answers on localhost instead of why the
+        // file could not be opened. Unknown engine names are passed over.
+        addText(dpb, isc_dpb_config, "Providers=Engine13,Engine12");
+    }
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;
     // Through a server a handful of round trips (protocol, authentication, attach).

@@ -108,6 +108,8 @@ public:
 private:
     ~IbConnection() override;
     std::string databaseName(const std::string& database) const;
+    /// True when `database` reaches a server ("host:path", "host/port:path").
+    static bool namesServer(const std::string& database);
     void buildTransactionBlocks();
     ISC_STATUS startTransaction(const std::vector<char>& tpb, isc_tr_handle* tr, ISC_STATUS* status);
     isc_tr_handle* enter(KeptTransaction& kept, const std::vector<char>& tpb, ISC_STATUS* status);
