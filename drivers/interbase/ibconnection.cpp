@@ -78,11 +78,17 @@ void IbConnection::buildTransactionBlocks()
 
 bool IbConnection::namesServer(const std::string& database)
 {
-    // "host:path" or "host/port:path" reach a server; a plain path opens the file
-    // in-process.
-    const auto colon = database.find(':');
-    const auto slash = database.find('/');
-    return colon != std::string::npos && (slash == std::string::npos || colon < slash) && colon > 1;
+    // "host:path", "host/port:path" and "[v6 address]/port:path" reach a server;
+    // a plain path, "C:" included, opens the file in-process.
+    std::size_t hostEnd = 0;
+    if (!database.empty() && database.front() == '[' && (hostEnd = database.find(']')) == std::string::npos)
+        return false;
+    const auto colon = database.find(':', hostEnd);
+    if (colon == std::string::npos || colon < 2 || database.front() == '/')
+        return false;
+    const auto slashes = std::count(database.begin() + static_cast<std::ptrdiff_t>(hostEnd),
+                                    database.begin() + static_cast<std::ptrdiff_t>(colon), '/');
+    return slashes <= 1;
 }
 
 std::string IbConnection::databaseName(const std::string& database) const
