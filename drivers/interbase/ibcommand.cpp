@@ -202,7 +202,7 @@ ISC_STATUS IbCommand::startRun(Run run, XSQLDA* out, ISC_STATUS* status)
     case Run::RetainedWrite: tr = m_connection->enterRetained(status); break;
     case Run::OwnRead:
     case Run::OwnWrite:
-        if (m_connection->beginOwn(run == Run::OwnRead, &m_tr, status)) // 1 round trip
+        if (m_connection->beginOwn(run == Run::OwnRead, &m_tr, status))
             tr = nullptr;
         break;
     }
@@ -259,7 +259,7 @@ std::uint32_t IbCommand::countRows(ISC_STATUS* status)
     if (m_statementType != isc_info_sql_stmt_insert && m_statementType != isc_info_sql_stmt_update
         && m_statementType != isc_info_sql_stmt_delete && m_statementType != isc_info_sql_stmt_exec_procedure)
         return 0;
-    // One round trip, for the statements that change rows.
+    // Asked only of the statements that change rows: the answer costs a round trip.
     const FbClient& fb = m_connection->client();
     static const char items[] = {isc_info_sql_records};
     char info[64];

@@ -285,9 +285,9 @@ isc_tr_handle* IbConnection::enter(KeptTransaction& kept, const std::vector<char
     // Renewed only between statements: a statement running in it keeps its
     // cursor, and under commit retaining the context it was promised.
     if (kept.handle && kept.runs == 0 && now - kept.started > kKeptTransactionLife)
-        finish(kept); // 1 round trip
+        finish(kept);
     if (!kept.handle) {
-        if (startTransaction(tpb, &kept.handle, status)) // 1 round trip
+        if (startTransaction(tpb, &kept.handle, status))
             return nullptr;
         kept.started = now;
     }
@@ -340,7 +340,7 @@ ISC_STATUS IbConnection::endOwn(isc_tr_handle* tr, bool commit, ISC_STATUS* stat
         return 0;
     ISC_STATUS rc = 0;
     if (commit) {
-        rc = m_client->commitTransaction(status, tr); // 1 round trip
+        rc = m_client->commitTransaction(status, tr);
         if (rc) {
             ISC_STATUS_ARRAY ignored {};
             m_client->rollbackTransaction(ignored, tr);
@@ -354,7 +354,7 @@ ISC_STATUS IbConnection::endOwn(isc_tr_handle* tr, bool commit, ISC_STATUS* stat
 
 ISC_STATUS IbConnection::commitRetained(ISC_STATUS* status)
 {
-    return m_retained.handle ? m_client->commitRetaining(status, &m_retained.handle) : 0; // 1 round trip
+    return m_retained.handle ? m_client->commitRetaining(status, &m_retained.handle) : 0;
 }
 
 void IbConnection::detach(IbCommand* command)

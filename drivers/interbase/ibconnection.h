@@ -27,10 +27,8 @@
 // kKeptTransactionLife, and it ends when the caller says its unit of work is
 // over (option 42) and at disconnect: an idle connection holds back nothing.
 //
-// Round trips through a server (Firebird 3 client and later): a lookup costs two
-// (prepare; execute and first fetch together), an insert five (prepare; start;
-// execute; rows affected; commit); renewing a kept transaction two more, at most
-// once per kKeptTransactionLife. Frees and allocations travel with the next request.
+// What each statement costs through a server is measured, and the reasons for
+// each round trip are given, by bench/transfer (transfer_bench --server).
 //
 // Options that act: 3 role, 4 lock waiting, 5 commit retaining, 6 isolation,
 // 10 host name and 23 port (prefixed to the database), 15 connection character
@@ -95,7 +93,7 @@ public:
     bool selectsShareReadTransaction() const { return m_isolation != dbx::IsoRepeatableRead; }
     /// True when statements that write share the kept transaction and commit retaining.
     bool commitRetaining() const { return m_commitRetain; }
-    /// Starts a statement's own transaction in `*tr` (1 round trip).
+    /// Starts a statement's own transaction in `*tr`.
     ISC_STATUS beginOwn(bool readOnly, isc_tr_handle* tr, ISC_STATUS* status);
     /// Commits (or rolls back) a statement's own transaction; `*tr` is 0 afterwards.
     ISC_STATUS endOwn(isc_tr_handle* tr, bool commit, ISC_STATUS* status);
@@ -118,7 +116,7 @@ private:
     /// The caller's unit of work is over: statements still running in a kept
     /// transaction end, and the kept transactions commit.
     void endWork();
-    /// One round trip: true when the server still answers.
+    /// True when the server still answers a ping.
     bool linkAnswers();
 
     std::shared_ptr<const FbClient> m_client;
