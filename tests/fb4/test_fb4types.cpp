@@ -65,64 +65,41 @@ const char* const kMemberTable =
     " MAIL_NUM VARCHAR(60), TAX_CODE CHAR(1), MAN_SALE CHAR(1), CHG_TIME VARCHAR(8), INVOICE_CLASS CHAR(1),"
     " UPPER_AMT NUMERIC(12,2), SHET_YN CHAR(1), SALES_ID VARCHAR(60))";
 
-/// A Firebird 4 database the test fills and reads, and the configuration files
-/// that point the program at it.
-class Fb4Database {
-public:
-    virtual ~Fb4Database() = default;
-    virtual void run(const std::string& script) = 0;
-    virtual std::vector<Row> query(const std::string& sql) = 0;
-    /// The XDG_CONFIG_HOME under which the program finds this database.
-    virtual std::string configHome() const = 0;
-};
+/// A database the test fills and reads: the fixture's embedded one, or one on
+/// the server; the fixture's folder holds the configuration that points the
+/// program at it.
+struct TestDatabase {
+    TempDatabase files;
+    std::unique_ptr<ServerDatabase> server;
+    std::string password;
 
-class EmbeddedDatabase : public Fb4Database {
-public:
-    void run(const std::string& script) override { m_db.run(script); }
-    std::vector<Row> query(const std::string& sql) override { return m_db.query(sql); }
-    std::string configHome() const override { return m_db.folder() + "/config"; }
-
-private:
-    TempDatabase m_db;
-};
-
-class RemoteDatabase : public Fb4Database {
-public:
-    RemoteDatabase(const std::string& url, const std::string& password) : m_db(url, password), m_password(password)
+    void useServer(const std::string& url, const std::string& serverPassword)
     {
-        m_files.writeConfiguration({{"Database", url}, {"Password", password}});
+        password = serverPassword;
+        server = std::make_unique<ServerDatabase>(url, password);
+        files.writeConfiguration({{"Database", url}, {"Password", password}});
     }
-    ~RemoteDatabase() override
+    void run(const std::string& script) { server ? server->run(script) : files.run(script); }
+    std::vector<Row> query(const std::string& sql) { return server ? server->query(sql) : files.query(sql); }
+
+    ~TestDatabase()
     {
+        if (!server)
+            return;
         // A server of the shop's keeps no file of ours.
-        m_db.detach();
+        server->detach();
         std::string dpb {char(isc_dpb_version1), char(isc_dpb_user_name), 6};
         dpb += "SYSDBA";
-        dpb += {char(isc_dpb_password), char(m_password.size())};
-        dpb += m_password;
+        dpb += {char(isc_dpb_password), char(password.size())};
+        dpb += password;
         ISC_STATUS_ARRAY status {};
         isc_db_handle db = 0;
-        if (!isc_attach_database(status, 0, m_db.url().c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
+        if (!isc_attach_database(status, 0, server->url().c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
             isc_drop_database(status, &db);
     }
-    void run(const std::string& script) override { m_db.run(script); }
-    std::vector<Row> query(const std::string& sql) override { return m_db.query(sql); }
-    std::string configHome() const override { return m_files.folder() + "/config"; }
-
-private:
-    TempDatabase m_files; // for its configuration files only
-    ServerDatabase m_db;
-    std::string m_password;
 };
 
-std::unique_ptr<Fb4Database> makeServerDatabase(const std::string& server)
-{
-    const char* password = std::getenv("DIDU_FB4_PASSWORD");
-    return std::make_unique<RemoteDatabase>(server + "/FB4TYPES-" + std::to_string(::getpid()) + ".FDB",
-                                            password ? password : "");
-}
-
-std::string engineVersion(Fb4Database& db)
+std::string engineVersion(TestDatabase& db)
 {
     const std::vector<Row> rows = db.query("SELECT RDB$GET_CONTEXT('SYSTEM', 'ENGINE_VERSION') FROM RDB$DATABASE");
     return rows.at(0).at(0).value_or("");
@@ -155,15 +132,17 @@ TEST(Firebird4Types, MappedColumnsReadAsTheirExactTextAndUnmappedOnesNeverStopTh
 {
     // The embedded engine is whichever the linked client library brings; a
     // server must be Firebird 4 or later, or it was named by mistake.
-    std::vector<std::pair<std::string, std::unique_ptr<Fb4Database>>> engines;
-    auto embedded = std::make_unique<EmbeddedDatabase>();
+    std::vector<std::pair<std::string, std::unique_ptr<TestDatabase>>> engines;
+    auto embedded = std::make_unique<TestDatabase>();
     const std::string embeddedVersion = engineVersion(*embedded);
     if (std::atoi(embeddedVersion.c_str()) >= 4)
         engines.emplace_back("embedded Firebird " + embeddedVersion, std::move(embedded));
     embedded.reset();
     const char* server = std::getenv("DIDU_FB4_SERVER");
     if (server && *server) {
-        auto db = makeServerDatabase(server);
+        const char* password = std::getenv("DIDU_FB4_PASSWORD");
+        auto db = std::make_unique<TestDatabase>();
+        db->useServer(server + ("/FB4TYPES-" + std::to_string(::getpid()) + ".FDB"), password ? password : "");
         const std::string version = engineVersion(*db);
         ASSERT_GE(std::atoi(version.c_str()), 4) << server << " is a Firebird " << version << " server";
         engines.emplace_back(std::string("server ") + server + ", Firebird " + version, std::move(db));
@@ -179,7 +158,7 @@ TEST(Firebird4Types, MappedColumnsReadAsTheirExactTextAndUnmappedOnesNeverStopTh
     for (auto& [name, db] : engines) {
         SCOPED_TRACE(name);
         std::cout << name << ", client library " << clientVersion() << "\n";
-        ::setenv("XDG_CONFIG_HOME", db->configHome().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (db->files.folder() + "/config").c_str(), 1);
         for (const TypeCase& c : kCases) {
             SCOPED_TRACE(std::string(c.type) + " " + c.literal);
             db->run(customerTable(c.type) + ";" + kMemberTable + ";" + customerRow(c.literal));
