@@ -8,6 +8,9 @@
 #
 # The root needs firebird4.0-server and firebird4.0-utils. DIDU_BUILD_DIR names
 # the build (default build/), DIDU_FB4_PORT the port (default: a free one).
+# DIDU_FB4_ROOT_TEST, a path inside the root to test_fb4types built there,
+# runs that too (Firebird 4's client, against the server and embedded).
+# DIDU_FB4_HOLD=1 only starts the server and prints how to reach it.
 # Run as root: the server runs as the root's firebird user.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,7 +49,6 @@ stop_server() {
   rm -rf "$dir"
 }
 trap stop_server EXIT
-[ -z "${DIDU_FB4_KEEP:-}" ] || trap - EXIT
 
 mkdir -p "$dir/root" "$dir/data" "$dir/lock"
 for f in firebird.msg intl lib; do ln -sfn "$fbroot/$f" "$dir/root/$f"; done
@@ -89,9 +91,18 @@ done
   { echo "the Firebird 4 server did not start:" >&2; cat "$dir/server.log" "$dir/root/firebird4.0.log" >&2 2>/dev/null; exit 1; }
 
 echo "Firebird 4 server of $root on 127.0.0.1:$port"
+export DIDU_FB4_SERVER="127.0.0.1/$port:$inner/data" DIDU_FB4_PASSWORD="$password" LC_ALL=C.UTF-8
 if [ -n "${DIDU_FB4_HOLD:-}" ]; then
-  # For trying things by hand: the server stays until this script is ended.
-  echo "DIDU_FB4_SERVER=127.0.0.1/$port:$inner/data DIDU_FB4_PASSWORD=$password"
-  wait "$pid"
+  # For trying things by hand: the server stays until its process is ended.
+  echo "DIDU_FB4_SERVER=$DIDU_FB4_SERVER DIDU_FB4_PASSWORD=$password server pid $pid"
+  wait "$pid" || true
+  exit 0
 fi
-DIDU_FB4_SERVER="127.0.0.1/$port:$inner/data" DIDU_FB4_PASSWORD="$password" LC_ALL=C.UTF-8 "$test"
+status=0
+"$test" || status=1
+if [ -n "${DIDU_FB4_ROOT_TEST:-}" ]; then
+  # The same test built in the root (its path there), with Firebird 4's own
+  # client library: against the same server, and embedded.
+  chroot "$root" env -u TMPDIR "$DIDU_FB4_ROOT_TEST" || status=1
+fi
+exit $status
