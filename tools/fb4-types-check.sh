@@ -28,7 +28,12 @@ fbbin=/usr/lib/firebird/4.0/bin
 [ "$(id -u)" = 0 ] || { echo "run as root: the server runs as the root's firebird user" >&2; exit 1; }
 
 free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  local p
+  for p in $(shuf -i 20000-60000 -n 100); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return; }
+  done
+  echo "no free port on 127.0.0.1" >&2
+  exit 1
 }
 port=${DIDU_FB4_PORT:-$(free_port)}
 password=$(head -c 12 /dev/urandom | base64 | tr -dc 'A-Za-z0-9')
@@ -39,8 +44,10 @@ dir=$root$inner
 uid=$(chroot "$root" id -u firebird)
 gid=$(chroot "$root" id -g firebird)
 pid=
+mounted=
 
 stop_server() {
+  [ -z "$mounted" ] || umount "$root/proc" || true
   if [ -n "$pid" ]; then
     kill -TERM "$pid" 2>/dev/null || true
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -102,7 +109,9 @@ status=0
 "$test" || status=1
 if [ -n "${DIDU_FB4_ROOT_TEST:-}" ]; then
   # The same test built in the root (its path there), with Firebird 4's own
-  # client library: against the same server, and embedded.
+  # client library: against the same server, and embedded. The program finds
+  # its plugins through /proc/self/exe.
+  if [ ! -e "$root/proc/self" ]; then mount -t proc proc "$root/proc" && mounted=1; fi
   chroot "$root" env -u TMPDIR "$DIDU_FB4_ROOT_TEST" || status=1
 fi
 exit $status
