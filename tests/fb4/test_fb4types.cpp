@@ -2,8 +2,8 @@
 // run on a real Firebird 4 engine: a mapped column reads as the exact text of
 // its value, and unmapped columns of every such type never stop the run.
 //
-// Engines: embedded, where the client library this test links is Firebird 4's
-// own (Debian 13); and a server named by DIDU_FB4_SERVER ("host/port:folder",
+// Engines: embedded, where the engine of the client library this test links is
+// Firebird 4 (Debian 13); and a server named by DIDU_FB4_SERVER ("host/port:folder",
 // the folder as the server sees it, writable by it) with SYSDBA's password in
 // DIDU_FB4_PASSWORD, reached through whatever client library the driver loads
 // (Debian 12's is Firebird 3's). tools/fb4-types-check.sh provides the server.
@@ -11,7 +11,6 @@
 // CI=true.
 #include "tests/reliability/testserver.h"
 #include "tests/reliability/transferrig.h"
-#include "tests/support/tempdb/fbstatus.h"
 #include "tests/support/tempdb/tempdatabase.h"
 #include "transfer/transfer.h"
 
@@ -168,10 +167,10 @@ TEST(Firebird4Types, MappedColumnsReadAsTheirExactTextAndUnmappedOnesNeverStopTh
             EXPECT_EQ(rig.run(), std::nullopt);
             EXPECT_EQ(rig.view.messages, std::vector<std::string>(2, kTransferCompleteMessage));
 
-            std::string name = std::string(c.text).substr(0, 20);
-            while (!name.empty() && name.back() == ' ')
-                name.pop_back();
-            const std::vector<Row> expected = {{c.text, name, c.text, c.text, c.text, c.text, c.text}};
+            std::string memberName = std::string(c.text).substr(0, 20);
+            while (!memberName.empty() && memberName.back() == ' ')
+                memberName.pop_back();
+            const std::vector<Row> expected = {{c.text, memberName, c.text, c.text, c.text, c.text, c.text}};
             EXPECT_EQ(db->query("SELECT MEMBER_ID, MEMBER_NAME, MEMBER_PHONE, MEMBER_ADD, CARD_ID, MAIL_NUM,"
                                 " SALES_ID FROM MEMBER"),
                       expected);
