@@ -3,6 +3,7 @@
 #include "drivers/interbase/ibcommand.h"
 #include "drivers/interbase/ibmetadata.h"
 #include "drivers/interbase/objectnames.h"
+#include "drivers/interbase/typebinding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -129,6 +130,7 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
     addNumber(dpb, isc_dpb_sql_dialect, m_dialect);
     if (m_timeout > 0)
         addNumber(dpb, isc_dpb_connect_timeout, m_timeout);
+    addTextBindings(dpb);
 
     const std::string name = databaseName(database ? database : "");
     if (!namesServer(name)) {
