@@ -247,7 +247,8 @@ bool IbCommand::rerunForWrite(const ISC_STATUS* status)
     // writes, as a plain SELECT; only running it shows that it writes. Until a row
     // has left, running it again read-write changes nothing the caller has seen.
     const bool readOnly = m_run == Run::SharedRead || m_run == Run::OwnRead || m_run == Run::None;
-    if (m_selectWrites || !readOnly || m_delivered || status[1] != isc_read_only_trans)
+    if (m_statementType != isc_info_sql_stmt_select || m_selectWrites || !readOnly || m_delivered
+        || status[1] != isc_read_only_trans)
         return false;
     m_selectWrites = true;
     finishRun(false);
