@@ -184,7 +184,7 @@ void ClientDataSet::setCommandText(std::string text)
     m_commandText = std::move(text);
     // The set's own parameters follow the markers of the new text; values carry
     // over by name.
-    const MarkerScan scan = scanMarkers(m_commandText, databaseCodePage().leadBytes());
+    const MarkerScan scan = scanMarkers(m_commandText, databaseCodePage());
     std::vector<SQLParam> fresh;
     fresh.reserve(scan.names.size());
     for (const auto& name : scan.names)

@@ -26,20 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    didu::LeadBytes leadBytes;
-    switch (data[0] % 3) {
-    case 0:
-        break;
-    case 1:
-        leadBytes = didu::CodePage::named("BIG5").leadBytes();
-        break;
-    case 2:
-        leadBytes = didu::LeadBytes::range(0xC2, 0xF4);
-        break;
-    }
+    static const didu::CodePage codePages[] = {didu::CodePage(), didu::CodePage::named("BIG5"),
+                                               didu::CodePage::named("UTF-8"), didu::CodePage::named("GB18030")};
+    const didu::CodePage& codePage = codePages[data[0] % 4];
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    const didu::MarkerScan fresh = didu::scanMarkers(text, leadBytes);
+    const didu::MarkerScan fresh = didu::scanMarkers(text, codePage);
     check(fresh.driverText.size() <= text.size(), "driver text longer than the statement");
     if (text.find(':') == std::string_view::npos) {
         check(fresh.driverText == text, "text without a colon changed");
@@ -52,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The statement object reuses one result for every scan.
     static didu::MarkerScan reused;
-    didu::scanMarkers(text, leadBytes, reused);
+    didu::scanMarkers(text, codePage, reused);
     check(reused.driverText == fresh.driverText && reused.names == fresh.names, "reused result differs");
     return 0;
 }
