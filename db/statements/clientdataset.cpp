@@ -20,15 +20,9 @@ namespace didu {
 class HeldRows {
 public:
     std::unique_ptr<store::IRowStore> store;
+    // After the store it points into, so that it goes first.
     std::unique_ptr<store::IStoreCursor> cursor;
     std::vector<std::string> names;
-
-    ~HeldRows()
-    {
-        // The cursor points into the store: it goes first.
-        cursor.reset();
-        store.reset();
-    }
 };
 
 namespace {
