@@ -1,7 +1,8 @@
-// The marker scanner on arbitrary statement text under three character sets
+// The marker scanner on arbitrary statement text under four character sets
 // (the first byte picks one). Beyond not crashing: a text without a colon
 // reaches the driver unchanged, the driver text is never longer than the
-// statement text, and a scan into a reused result gives what a fresh scan gives.
+// statement text, a scan into a reused result gives what a fresh scan gives,
+// and so does a scan continued from a cut anywhere (inside a character too).
 #include "db/statements/markerscanner.h"
 #include "platform/codepage.h"
 
@@ -46,5 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static didu::MarkerScan reused;
     didu::scanMarkers(text, codePage, reused);
     check(reused.driverText == fresh.driverText && reused.names == fresh.names, "reused result differs");
+
+    didu::MarkerScan continued;
+    didu::scanMarkers(text.substr(0, text.size() / 2), codePage, continued);
+    didu::continueMarkerScan(text, codePage, continued);
+    check(continued.driverText == fresh.driverText && continued.names == fresh.names, "continued scan differs");
     return 0;
 }

@@ -47,6 +47,12 @@ TEST(CodePage, CharacterLengthsByCodePage)
         {"UTF-8", "\xe4\xb8\xad", 3}, {"UTF-8", "\xc3\xa9", 2}, {"UTF-8", "\xf0\x9f\x98\x80", 4},
         {"UTF-8", "\xa9", 1},      {"UTF-8", "\xe4\xb8", 1},  {"UTF-8", "\xc0\xaf", 1}, // cut short; overlong
         {"UTF-8", "\xed\xa0\x80", 1}, {"UTF-8", "\xf5\x80\x80\x80", 1}, {"UTF-8", "", 0},
+        {"GB18030", "\x81\x30\x81\x30", 4}, {"GB18030", "\x81\x30\x81", 1}, // cut short
+        {"GB18030", "\x81\x60", 2},          {"GB18030", "\x81\x7f", 1},     {"GB18030", "\x80\x40", 1},
+        {"EUC-TW", "\x8e\xa2\xa1\xa1", 4},   {"EUC-TW", "\x8e\xb1\xa1\xa1", 1}, // no plane 17
+        {"EUC-TW", "\xc4\xa1", 2},           {"EUC-TW", "\xc4\x60", 1},
+        {"EUC-JP", "\x8f\xb0\xa1", 3},       {"EUC-JP", "\x8e\xb1", 2},      {"EUC-JP", "\xa4\xa2", 2},
+        {"EUC-JP", "\xa4\x27", 1},           {"EUC-CN", "\xd6\xd0", 2},      {"EUC-CN", "\xd6\x27", 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CodePage::named(c.codePage).characterLength(c.text), c.expected)
