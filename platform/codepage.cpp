@@ -114,12 +114,24 @@ void CodePage::setForms(std::vector<Form> forms)
 {
     std::stable_sort(forms.begin(), forms.end(), [](const Form& a, const Form& b) { return a.length > b.length; });
     m_forms = std::move(forms);
-    m_mayBegin.fill(false);
+    m_formsOf.fill({});
     m_longest = 1;
-    for (const Form& f : m_forms) {
-        for (unsigned value = f.bytes[0].first; value <= f.bytes[0].last; ++value)
-            m_mayBegin[value] = true;
+    for (std::size_t i = 0; i < m_forms.size(); ++i) {
+        const Form& f = m_forms[i];
+        for (unsigned value = f.bytes[0].first; value <= f.bytes[0].last; ++value) {
+            FormsOfByte& of = m_formsOf[value];
+            if (of.count < of.index.size())
+                of.index[of.count++] = static_cast<std::uint8_t>(i);
+        }
         m_longest = std::max<std::size_t>(m_longest, f.length);
+    }
+    for (FormsOfByte& of : m_formsOf) {
+        if (of.count == 0)
+            continue;
+        const Form& only = m_forms[of.index[0]];
+        const bool anyLaterByte = std::all_of(only.bytes.begin() + 1, only.bytes.begin() + only.length,
+                                              [](Form::Range r) { return r.first == 0x00 && r.last == 0xFF; });
+        of.fixedLength = of.count == 1 && anyLaterByte ? only.length : 0;
     }
 }
 
@@ -180,26 +192,6 @@ std::string CodePage::charsetOfFirebird(std::string_view firebirdName)
         return {};
     iconv_close(converter);
     return charset;
-}
-
-std::size_t CodePage::characterLength(std::string_view rest) const
-{
-    if (rest.empty())
-        return 0;
-    if (!m_mayBegin[static_cast<unsigned char>(rest[0])])
-        return 1;
-    for (const Form& f : m_forms) {
-        if (f.length > rest.size())
-            continue;
-        bool whole = true;
-        for (std::size_t i = 0; i < f.length && whole; ++i) {
-            const auto byte = static_cast<unsigned char>(rest[i]);
-            whole = byte >= f.bytes[i].first && byte <= f.bytes[i].last;
-        }
-        if (whole)
-            return f.length;
-    }
-    return 1;
 }
 
 std::string CodePage::toUtf8(std::string_view bytes) const

@@ -41,7 +41,7 @@ public:
     /// False for a byte that is a character on its own wherever it stands first:
     /// every byte below 0x80 in the sets the program reads, so walks over SQL
     /// text only ask characterLength() about the rest.
-    bool mayBeginMultiByte(unsigned char byte) const { return m_mayBegin[byte]; }
+    bool mayBeginMultiByte(unsigned char byte) const { return m_formsOf[byte].count != 0; }
     /// Bytes of the longest character of the set (1 to 4).
     std::size_t longestCharacter() const { return m_longest; }
 
@@ -71,10 +71,49 @@ private:
 
     std::string m_name;
     bool m_utf8 = false;
-    std::vector<Form> m_forms; // longest first
-    std::array<bool, 256> m_mayBegin {};
+    // The forms each byte may begin, longest first: a walk over text looks at
+    // the few that can match instead of every form of the set.
+    struct FormsOfByte {
+        std::uint8_t count = 0;
+        // The length when it follows from this byte alone, whatever bytes come
+        // after it (1 for a byte that begins no longer character; 2 for a lead
+        // byte of Big5 or Shift_JIS); 0 when the later bytes decide.
+        std::uint8_t fixedLength = 1;
+        std::array<std::uint8_t, 3> index {};
+    };
+    std::size_t lengthByForms(std::string_view rest, const FormsOfByte& of) const;
+    std::vector<Form> m_forms;
+    std::array<FormsOfByte, 256> m_formsOf {};
     std::size_t m_longest = 1;
 };
+
+// Inline: the statement scanner asks it for every character above ASCII.
+inline std::size_t CodePage::characterLength(std::string_view rest) const
+{
+    if (rest.empty())
+        return 0;
+    const FormsOfByte& of = m_formsOf[static_cast<unsigned char>(rest[0])];
+    if (of.fixedLength != 0)
+        return rest.size() >= of.fixedLength ? of.fixedLength : 1;
+    return lengthByForms(rest, of);
+}
+
+inline std::size_t CodePage::lengthByForms(std::string_view rest, const FormsOfByte& of) const
+{
+    for (std::size_t k = 0; k < of.count; ++k) {
+        const Form& f = m_forms[of.index[k]];
+        if (f.length > rest.size())
+            continue;
+        bool whole = true;
+        for (std::size_t i = 1; i < f.length && whole; ++i) {
+            const auto byte = static_cast<unsigned char>(rest[i]);
+            whole = byte >= f.bytes[i].first && byte <= f.bytes[i].last;
+        }
+        if (whole)
+            return f.length;
+    }
+    return 1;
+}
 
 /// The code page in force: the one fixed by the last connection that opened, the
 /// user locale's before that (or a test's, see ScopedCodePage).

@@ -39,7 +39,7 @@ std::size_t markerEnd(std::string_view text, std::size_t start, const CodePage& 
     while (end < text.size()) {
         const auto inner = static_cast<unsigned char>(text[end]);
         if (codePage.mayBeginMultiByte(inner)) {
-            end += codePage.characterLength(text.substr(end));
+            end += codePage.characterLength({text.data() + end, text.size() - end});
             continue;
         }
         if (isMarkerQuote(inner))
@@ -109,26 +109,29 @@ std::size_t nextColonOutsideQuotes(std::string_view text, std::size_t from, cons
                                    QuoteWalk& walk)
 {
     const std::size_t size = text.size();
+    const std::size_t longest = codePage.longestCharacter();
+    // Locals the loop keeps in registers: nothing it writes can change them.
+    bool quoted = walk.quoted;
+    std::size_t cutAt = walk.cutAt;
     std::size_t i = from;
-    while (i < size) {
+    for (; i < size; ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (codePage.mayBeginMultiByte(byte)) {
-            const std::size_t length = codePage.characterLength(text.substr(i));
-            if (walk.cutAt == std::string_view::npos && length < codePage.longestCharacter()
-                && i + codePage.longestCharacter() > size) {
-                walk.cutAt = i;
-                walk.quotedAtCut = walk.quoted;
+            const std::size_t length = codePage.characterLength({text.data() + i, size - i});
+            if (i + longest > size && length < longest && cutAt == std::string_view::npos) {
+                cutAt = i;
+                walk.quotedAtCut = quoted;
             }
-            i += length;
-            continue;
+            i += length - 1;
+        } else if (isMarkerQuote(byte)) {
+            quoted = !quoted;
+        } else if (byte == ':' && !quoted) {
+            break;
         }
-        if (isMarkerQuote(byte))
-            walk.quoted = !walk.quoted;
-        else if (byte == ':' && !walk.quoted)
-            return i;
-        ++i;
     }
-    return size;
+    walk.quoted = quoted;
+    walk.cutAt = cutAt;
+    return i;
 }
 
 void scanMarkers(std::string_view text, const CodePage& codePage, MarkerScan& out)
