@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <locale.h>
+#include <string.h>
 
 namespace {
 
@@ -21,16 +21,6 @@ using didu::test::TempDatabase;
 
 // 禁止加入會員 in Big5: its second bytes include "T", "[", "J" and "|".
 const std::string kBlockedBig5 = "\xb8\x54\xa4\xee\xa5\x5b\xa4\x4a\xb7\x7c\xad\xfb";
-
-// The C library's text for `error` under `locale`, as the run writes it.
-std::string systemErrorText(const char* locale, int error)
-{
-    const locale_t wanted = newlocale(LC_ALL_MASK, locale, static_cast<locale_t>(nullptr));
-    const std::string text = wanted ? strerror_l(error, wanted) : std::strerror(error);
-    if (wanted)
-        freelocale(wanted);
-    return text;
-}
 
 TEST(SystemText, PathsAndDatabaseMessagesReadRightOnABig5Connection)
 {
@@ -44,10 +34,13 @@ TEST(SystemText, PathsAndDatabaseMessagesReadRightOnABig5Connection)
     db.execute("INSERT INTO CUSTOMER VALUES ('BLOCK', 'x', '', '', '', '')");
     const std::string missing = db.folder() + "/\xe8\xb3\x87\xe6\x96\x99/TORDATA.FDB"; // 資料
 
-    std::string systemError;
+    std::string systemError; // as the C library writes it on that desktop
     {
         didu::test::ScopedLocale locale(*folder, "zh_TW.UTF-8");
-        systemError = systemErrorText("", ENOENT);
+        const locale_t zhTW = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
+        ASSERT_NE(zhTW, static_cast<locale_t>(nullptr));
+        systemError = strerror_l(ENOENT, zhTW);
+        freelocale(zhTW);
     }
     const struct {
         std::string database;

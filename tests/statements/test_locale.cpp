@@ -1,8 +1,6 @@
-// The code page of database text (character lengths, lead bytes, decoding, the
-// Firebird names), the case rules read from the C library, and the real Big5
-// locale built in a private folder.
+// The code page of database text (character lengths, decoding, the Firebird
+// names) and the case rules read from the C library.
 #include "platform/locale.h"
-#include "tests/support/locales/privatelocale.h"
 
 #include <gtest/gtest.h>
 
@@ -111,35 +109,6 @@ TEST(CodePage, FirebirdCharacterSetNames)
             EXPECT_EQ(CodePage::named(c.charset).name(), c.charset) << "iconv knows " << c.charset;
         }
     }
-}
-
-// The real locales, built in a private folder: the locale's code page is the
-// one in force until a connection names its own, and a connection without one
-// (or with a name that has no mapping) goes back to the locale's.
-TEST(CodePage, FromTheLocaleUnlessTheConnectionNamesOne)
-{
-    const auto folder = test::privateLocales({"zh_TW.BIG5", "zh_TW.UTF-8"});
-    ASSERT_TRUE(folder) << "localedef cannot build the zh_TW locales here";
-    struct Case {
-        const char* locale;
-        const char* serverCharSet;
-        const char* codePage;
-    };
-    const std::vector<Case> cases = {
-        {"zh_TW.BIG5", "", "BIG5"},         {"zh_TW.BIG5", "NONE", "BIG5"},  {"zh_TW.BIG5", "UTF8", "UTF-8"},
-        {"zh_TW.UTF-8", "", "UTF-8"},       {"zh_TW.UTF-8", "BIG_5", "BIG5"}, {"zh_TW.UTF-8", "OCTETS", "UTF-8"},
-        {"zh_TW.UTF-8", "NO_SUCH_SET", "UTF-8"},
-    };
-    for (const auto& c : cases) {
-        test::ScopedLocale locale(*folder, c.locale);
-        useConnectionCharSet(c.serverCharSet);
-        EXPECT_EQ(databaseCodePage().name(), c.codePage) << c.locale << " " << c.serverCharSet;
-    }
-    useConnectionCharSet("");
-    test::ScopedLocale locale(*folder, "zh_TW.BIG5");
-    const CodePage big5 = LocaleFacts::read("").codePage;
-    EXPECT_EQ(big5.characterLength("\xA4\x60"), 2u);
-    EXPECT_EQ(big5.characterLength("\x60\xA4"), 1u);
 }
 
 TEST(Locale, SameTextIgnoreCase)
