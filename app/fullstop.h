@@ -1,15 +1,12 @@
 // The error box's full-stop rule, on the message's bytes.
 #pragma once
 
-#include <cstddef>
-#include <functional>
+#include "platform/codepage.h"
+
 #include <string>
 #include <string_view>
 
 namespace didu {
-
-/// Byte length of the character that begins `rest` (1 for a single byte).
-using CharacterLength = std::function<std::size_t(std::string_view rest)>;
 
 /// True when a "." is to be appended: the message is not empty and its last
 /// character is above "." (a multibyte last character always is). Without a

@@ -18,8 +18,7 @@ TransferSession::TransferSession()
 {
 }
 
-// Members go in the reverse order of their declaration, which is the order of
-// making: the result set first, the connection last.
+// Here, where the five types are complete.
 TransferSession::~TransferSession() = default;
 
 void TransferSession::run(TransferView& view, Clock clock)

@@ -44,7 +44,8 @@ public:
     void run(TransferView& view, Clock clock = {});
 
 private:
-    // Declared in the order they are made; the destructor undoes it in reverse.
+    // Each object is declared after the one it holds, so that it lets go of it
+    // before that one goes.
     std::unique_ptr<SQLConnection> m_sqlConnection1;
     std::unique_ptr<SQLQuery> m_sqlQuery1;
     std::unique_ptr<SQLDataSet> m_sqlDataSet1;

@@ -42,7 +42,8 @@ struct FbClient {
     /// loaded until the process ends (handles made through it may outlive us).
     static std::shared_ptr<const FbClient> load(const std::string& name);
 
-    /// Firebird's own text for a status vector, its messages joined by CR LF.
+    /// Firebird's own text for a status vector, its messages joined by CR LF;
+    /// the text it took from the operating system marked (platform/systemtext.h).
     std::string statusText(const ISC_STATUS* status) const;
     /// True when the status says the link to the database is gone (network
     /// failure, server shut down): nothing on this attachment can work again.

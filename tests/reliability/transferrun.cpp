@@ -15,6 +15,7 @@
 #include "transfer/transfersession.h"
 #include "transfer/transferview.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,6 +79,9 @@ int main(int argc, char** argv)
     if (runs < 1)
         return usage();
 
+    // Under the user's locale, as the window's toolkit puts the program: the
+    // engine reads file names and the C library writes its error texts in it.
+    std::setlocale(LC_ALL, "");
     didu::loadUserLocale();
     try {
         didu::TransferSession session;
