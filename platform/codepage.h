@@ -11,10 +11,16 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace didu {
+
+/// Byte length of the character that begins `rest` (1 for a single byte or a
+/// byte that starts no valid character), for the rules that walk text by
+/// whole characters.
+using CharacterLength = std::function<std::size_t(std::string_view rest)>;
 
 /// Which byte values begin a character of more than one byte.
 class LeadBytes {
