@@ -6,7 +6,7 @@
 # through links. /usr/bin/diduradozori is a link too: /proc/self/exe still
 # names DiduRaDozori, and the application title stays "Diduradozori".
 
-set(DIDU_VERSION 1.0.0)
+set(DIDU_VERSION ${PROJECT_VERSION})
 set(DIDU_APP_ID org.diduradozori.diduradozori)
 set(didu_pkg_src ${CMAKE_SOURCE_DIR}/packaging)
 set(didu_pkg_out ${CMAKE_BINARY_DIR}/packaging)
