@@ -1,0 +1,107 @@
+// What the command is started with: arguments it does not take and set-ups the
+// connection cannot use end with status 2 before the database is reached; the
+// database's own refusal is a failed run (1); --connection picks the section.
+#include "tests/cli/commandrun.h"
+#include "tests/reliability/salesdata.h"
+#include "tests/support/tempdb/tempdatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace didu::test {
+namespace {
+
+const std::string kTryHelp = "Try 'diduradozori-transfer --help' for more information.\n";
+
+TEST(CommandSetUp, BadArgumentsExitTwoWithTheirText)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::string text;
+    } cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"Torvik"}, "unexpected argument 'Torvik'"},
+        {{"--connection"}, "--connection needs a value"},
+        {{"--connection="}, "--connection needs a section name"},
+        {{"--dry-run=yes"}, "--dry-run takes no value"},
+        {{"--progress-fd", "x1"}, "--progress-fd needs a file descriptor number, not 'x1'"},
+        {{"--progress-fd", "57"}, "file descriptor 57 is not open"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        const TransferResult result = runTransfer(c.arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors, "diduradozori-transfer: " + c.text + "\n" + kTryHelp);
+    }
+    const TransferResult help = runTransfer({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("Usage: diduradozori-transfer [OPTION]...\n", 0), 0u) << help.output;
+}
+
+TEST(CommandSetUp, AnUnusableSetUpExitsTwoAndTheDatabasesRefusalOne)
+{
+    TempDatabase db(kSalesSchema);
+    db.execute(addCustomersSql(3));
+    db.detach();
+    const std::string folder = db.folder();
+    const struct {
+        std::vector<Setting> paramChanges;
+        std::vector<Setting> driverChanges;
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string errors;
+    } cases[] = {
+        {{}, {}, {"--connection", "Branch2"}, 2, "Missing DriverName property.\n"},
+        {{{"Database", ""}}, {}, {}, 2, "Missing Database property.\n"},
+        {{}, {{"LibraryName", folder + "/none.so"}}, {}, 2, "Unable to Load " + folder + "/none.so.\n"},
+        {{}, {{"VendorLib", folder + "/none.so"}}, {}, 2, "Unable to Load " + folder + "/none.so.\n"},
+        {{{"SQLDialect", "three"}}, {}, {}, 2, "'three' is not a valid integer value.\n"},
+        {{{"Database", folder + "/NONE.FDB"}}, {}, {}, 1,
+         "dbExpress Error: [0x0015]: Connection failed\nSQL Server Error: I/O error during \"open\" operation for file \""
+             + folder + "/NONE.FDB\"\nError while trying to open file\nNo such file or directory.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.errors);
+        db.writeConfiguration(c.paramChanges, c.driverChanges);
+        const TransferResult result = runTransfer(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors, c.errors);
+    }
+    // The per-user setting naming a connection file that is not there.
+    db.writeConfiguration();
+    writeText(folder + "/config/dbx/registry.ini", "[DBExpress]\nConnection Registry File=" + folder + "/gone.ini\n");
+    const TransferResult gone = runTransfer({});
+    EXPECT_EQ(gone.exitCode, 2);
+    EXPECT_EQ(gone.errors, "Driver/Connection Registry File '" + folder + "/gone.ini' not found.\n");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MEMBER"), "0");
+}
+
+TEST(CommandSetUp, ConnectionPicksAnotherSectionOfTheFile)
+{
+    TempDatabase branch(kSalesSchema);
+    branch.execute(addCustomersSql(4));
+    branch.detach();
+    // Made second, so its configuration files are the ones found: its [Torvik]
+    // names its own database, and a section [Branch] is added for the other.
+    TempDatabase shop(kSalesSchema);
+    shop.execute(addCustomersSql(2));
+    shop.detach();
+    std::string section = "\n[Branch]\n";
+    for (const auto& [name, value] : branch.referenceParams())
+        section += name + "=" + value + "\n";
+    std::ifstream in(shop.connectionFilePath());
+    writeText(shop.connectionFilePath(), std::string(std::istreambuf_iterator<char>(in), {}) + section);
+
+    const TransferResult result = runTransfer({"--connection", "Branch"});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(withoutSeconds(result.output), "資料轉移完成.\n4 customers read, 4 members added, 0 already members, S s\n");
+    EXPECT_EQ(branch.scalar("SELECT COUNT(*) FROM MEMBER"), "4");
+    EXPECT_EQ(shop.scalar("SELECT COUNT(*) FROM MEMBER"), "0");
+}
+
+} // namespace
+} // namespace didu::test
