@@ -60,6 +60,7 @@ void TerminalBar::finish()
     if (m_pending)
         draw();
     writeAll(m_fd, "\n");
+    m_drawn = false;
 }
 
 void TerminalBar::draw()

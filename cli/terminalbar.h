@@ -22,7 +22,8 @@ public:
     /// is less than a tenth of a second old.
     void show(std::int32_t done, std::int32_t total);
     /// Draws the last state and ends the line, so that what follows starts on
-    /// a line of its own. Does nothing when nothing was drawn.
+    /// a line of its own. Does nothing when nothing was drawn since the last
+    /// finish.
     void finish();
 
 private:

@@ -38,7 +38,7 @@ inline TransferResult runTransfer(const std::vector<std::string>& arguments,
 /// The output with the summary's seconds, which vary, written as "S".
 inline std::string withoutSeconds(const std::string& output)
 {
-    return std::regex_replace(output, std::regex(R"(, [0-9]+\.[0-9]{2} s\n)"), ", S s\n");
+    return std::regex_replace(output, std::regex(R"(, [0-9]+\.[0-9]{2} s(\r?\n))"), ", S s$1");
 }
 
 } // namespace didu::test
