@@ -36,7 +36,7 @@ std::string barLine(std::int32_t done, std::int32_t total, std::chrono::duration
         const double rate = done / seconds;
         line += "  " + std::to_string(std::lround(rate)) + "/s  " + clockText((total - done) / rate) + " left";
     } else {
-        line += "  --/s  --:-- left";
+        line += done >= total ? "  --/s  0:00 left" : "  --/s  --:-- left";
     }
     return line;
 }
