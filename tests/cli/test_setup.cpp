@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -101,6 +102,34 @@ TEST(CommandSetUp, ConnectionPicksAnotherSectionOfTheFile)
     EXPECT_EQ(withoutSeconds(result.output), "資料轉移完成.\n4 customers read, 4 members added, 0 already members, S s\n");
     EXPECT_EQ(branch.scalar("SELECT COUNT(*) FROM MEMBER"), "4");
     EXPECT_EQ(shop.scalar("SELECT COUNT(*) FROM MEMBER"), "0");
+}
+
+// As the package lays it out: the program and its plugins in one folder with the
+// configuration files, started through a link from another folder (as
+// /usr/bin/diduradozori-transfer), with no per-user setting.
+TEST(CommandSetUp, StartedThroughALinkItFindsTheFilesBesideTheProgram)
+{
+    TempDatabase db(kSalesSchema);
+    db.execute(addCustomersSql(2));
+    db.detach();
+    namespace fs = std::filesystem;
+    const fs::path lib = db.folder() + "/lib", bin = db.folder() + "/bin";
+    fs::create_directories(lib);
+    fs::create_directories(bin);
+    for (const char* file : {"diduradozori-transfer", "libdbxint.so", "libmidas.so"})
+        fs::copy_file(executableFolder() + "/" + file, lib / file);
+    std::string connections = "[Torvik]\n", drivers = "[Interbase]\n";
+    for (const auto& [name, value] : db.referenceParams())
+        connections += name + "=" + value + "\n";
+    drivers += "LibraryName=libdbxint.so\nVendorLib=libfbclient.so.2\nGetDriverFunc=getSQLDriverINTERBASE\n";
+    writeText(lib / "dbxconnections.ini", connections);
+    writeText(lib / "dbxdrivers.ini", drivers);
+    fs::create_symlink("../lib/diduradozori-transfer", bin / "diduradozori-transfer");
+
+    ChildProcess run({bin / "diduradozori-transfer"}, {"XDG_CONFIG_HOME=" + db.folder() + "/nobody"});
+    ASSERT_EQ(run.wait(std::chrono::minutes(2)), 0) << run.errorOutput();
+    EXPECT_EQ(withoutSeconds(run.remainingOutput()),
+              "資料轉移完成.\n2 customers read, 2 members added, 0 already members, S s\n");
 }
 
 } // namespace
