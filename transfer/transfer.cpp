@@ -49,7 +49,8 @@ void Transfer::run()
         if (memberExists(customerId))
             m_view.customerSettled(customerId, {}, CustomerOutcome::AlreadyMember);
         else if (m_mode == TransferMode::DryRun)
-            m_view.customerSettled(customerId, memberName(m_customers.valueAsText("CUST_NAME"), databaseCharacterLength),
+            m_view.customerSettled(customerId,
+                                   memberName(m_customers.valueAsText("CUST_NAME"), databaseCharacterLength),
                                    CustomerOutcome::WouldBeAdded);
         else
             m_view.customerSettled(customerId, insertMember(), CustomerOutcome::Added);

@@ -1,6 +1,7 @@
 // What the command is started with: arguments it does not take and set-ups the
 // connection cannot use end with status 2 before the database is reached; the
-// database's own refusal is a failed run (1); --connection picks the section.
+// database's own refusal is a failed run (1); the files are found beside the
+// program however it was started, and --connection picks the section.
 #include "tests/cli/commandrun.h"
 #include "tests/reliability/salesdata.h"
 #include "tests/support/tempdb/tempdatabase.h"
@@ -8,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace didu::test {
 namespace {
@@ -81,33 +80,11 @@ TEST(CommandSetUp, AnUnusableSetUpExitsTwoAndTheDatabasesRefusalOne)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MEMBER"), "0");
 }
 
-TEST(CommandSetUp, ConnectionPicksAnotherSectionOfTheFile)
-{
-    TempDatabase branch(kSalesSchema);
-    branch.execute(addCustomersSql(4));
-    branch.detach();
-    // Made second, so its configuration files are the ones found: its [Torvik]
-    // names its own database, and a section [Branch] is added for the other.
-    TempDatabase shop(kSalesSchema);
-    shop.execute(addCustomersSql(2));
-    shop.detach();
-    std::string section = "\n[Branch]\n";
-    for (const auto& [name, value] : branch.referenceParams())
-        section += name + "=" + value + "\n";
-    std::ifstream in(shop.connectionFilePath());
-    writeText(shop.connectionFilePath(), std::string(std::istreambuf_iterator<char>(in), {}) + section);
-
-    const TransferResult result = runTransfer({"--connection", "Branch"});
-    ASSERT_EQ(result.exitCode, 0) << result.errors;
-    EXPECT_EQ(withoutSeconds(result.output), "資料轉移完成.\n4 customers read, 4 members added, 0 already members, S s\n");
-    EXPECT_EQ(branch.scalar("SELECT COUNT(*) FROM MEMBER"), "4");
-    EXPECT_EQ(shop.scalar("SELECT COUNT(*) FROM MEMBER"), "0");
-}
-
 // As the package lays it out: the program and its plugins in one folder with the
 // configuration files, started through a link from another folder (as
-// /usr/bin/diduradozori-transfer), with no per-user setting.
-TEST(CommandSetUp, StartedThroughALinkItFindsTheFilesBesideTheProgram)
+// /usr/bin/diduradozori-transfer), with no per-user setting; the connection
+// file holds one section per shop, and --connection picks one.
+TEST(CommandSetUp, StartedThroughALinkItUsesTheNamedSectionOfTheFilesBesideIt)
 {
     TempDatabase db(kSalesSchema);
     db.execute(addCustomersSql(2));
@@ -118,15 +95,17 @@ TEST(CommandSetUp, StartedThroughALinkItFindsTheFilesBesideTheProgram)
     fs::create_directories(bin);
     for (const char* file : {"diduradozori-transfer", "libdbxint.so", "libmidas.so"})
         fs::copy_file(executableFolder() + "/" + file, lib / file);
-    std::string connections = "[Torvik]\n", drivers = "[Interbase]\n";
+    std::string connections = "[Torvik]\nDriverName=Interbase\nDatabase=" + db.folder() + "/NONE.FDB\n[Branch]\n";
     for (const auto& [name, value] : db.referenceParams())
         connections += name + "=" + value + "\n";
+    std::string drivers = "[Interbase]\n";
     drivers += "LibraryName=libdbxint.so\nVendorLib=libfbclient.so.2\nGetDriverFunc=getSQLDriverINTERBASE\n";
     writeText(lib / "dbxconnections.ini", connections);
     writeText(lib / "dbxdrivers.ini", drivers);
     fs::create_symlink("../lib/diduradozori-transfer", bin / "diduradozori-transfer");
 
-    ChildProcess run({bin / "diduradozori-transfer"}, {"XDG_CONFIG_HOME=" + db.folder() + "/nobody"});
+    ChildProcess run({bin / "diduradozori-transfer", "--connection", "Branch"},
+                     {"XDG_CONFIG_HOME=" + db.folder() + "/nobody"});
     ASSERT_EQ(run.wait(std::chrono::minutes(2)), 0) << run.errorOutput();
     EXPECT_EQ(withoutSeconds(run.remainingOutput()),
               "資料轉移完成.\n2 customers read, 2 members added, 0 already members, S s\n");
