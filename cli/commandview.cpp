@@ -11,6 +11,10 @@ CommandView::CommandView(TerminalBar* bar, std::optional<int> progressFd) : m_ba
 
 void CommandView::showProgress(const Progress& progress)
 {
+    // The bar steps as the run reaches a customer, before its statements: a
+    // customer whose insert failed was read all the same. The session is new,
+    // so the position counts this run's customers.
+    m_counts.read = progress.position();
     if (m_bar)
         m_bar->show(progress.position(), progress.maximum());
     if (m_progressFd)
@@ -28,7 +32,6 @@ void CommandView::showInformation(const std::string& message)
 void CommandView::customerSettled(const std::string& customerId, const std::string& memberName,
                                   CustomerOutcome outcome)
 {
-    ++m_counts.read;
     switch (outcome) {
     case CustomerOutcome::AlreadyMember:
         ++m_counts.alreadyMembers;

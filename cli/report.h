@@ -9,7 +9,7 @@ namespace didu::cli {
 
 /// How the customers of one run were settled.
 struct RunCounts {
-    int read = 0;
+    int read = 0; ///< reached by the run, the one an error stopped at included
     int added = 0;
     int alreadyMembers = 0;
     int wouldBeAdded = 0;

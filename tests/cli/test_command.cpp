@@ -90,7 +90,7 @@ TEST_F(Command, AnEngineErrorExitsOneWithItsTextAndKeepsTheMembersWritten)
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.errors, "dbExpress Error: [0x0065]: SQL Error\nSQL Server Error: exception 1\nON_HOLD\n"
                              "Customer on hold, ask the office\nAt trigger 'MEMBER_HOLD' line: 1, col: 99.\n");
-    EXPECT_EQ(withoutSeconds(failed.output), "4 customers read, 4 members added, 0 already members, S s\n");
+    EXPECT_EQ(withoutSeconds(failed.output), "5 customers read, 4 members added, 0 already members, S s\n");
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MEMBER"), "4");
     EXPECT_EQ(db.scalar(kWholeMemberRowsSql), "4");
 }
