@@ -128,6 +128,9 @@ void SQLConnection::connect()
 {
     // Until the driver library is loaded nothing changes but the parameter list:
     // the driver entries are gathered first and kept only when all are there.
+    // Whatever stops the connect before the driver's own connect call is the
+    // set-up's fault, not the database's.
+    m_settingsUnusable = true;
     std::string driverName = m_settings.driverName;
     std::string libraryName = m_settings.libraryName;
     std::string vendorLib = m_settings.vendorLib;
@@ -208,6 +211,7 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     // the connection's character set, or the locale's when it names none.
     useConnectionCharSet(m_params.value("ServerCharSet"));
 
+    m_settingsUnusable = false;
     check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection.get());
 
     std::int32_t limit = 0;

@@ -95,6 +95,11 @@ public:
     void check(dbx::Result result, dbx::ISQLObject* source);
     /// The most recent driver error text raised by this connection.
     const std::string& lastError() const { return m_lastError; }
+    /// True when the last connect stopped before the driver was asked to reach
+    /// the database: a configuration file, a driver entry, a library it names
+    /// or a parameter value could not be used. What the database or the server
+    /// answered, and every later failure, leaves it false.
+    bool settingsUnusable() const { return m_settingsUnusable; }
 
     /// The driver's quote character for object names, asked anew each call;
     /// empty when the call fails or answers 0.
@@ -139,6 +144,7 @@ private:
     std::string m_connectionFile;
     State m_state = State::Closed;
     bool m_paramsLoaded = false;
+    bool m_settingsUnusable = false;
     std::string m_lastError;
     std::int32_t m_statementLimit = 0;
     std::int32_t m_activeStatements = 0;

@@ -42,25 +42,27 @@ TEST(SystemText, PathsAndDatabaseMessagesReadRightOnABig5Connection)
         systemError = strerror_l(ENOENT, zhTW);
         freelocale(zhTW);
     }
+    // The command writes the error box's text, one line of it per line. The
+    // column of the trigger's position is the engine's own count and is left out.
     const struct {
         std::string database;
         std::string text;
     } cases[] = {
         {missing,
-         "dbExpress Error: [0x0015]: Connection failed\r\n"
-         "SQL Server Error: I/O error during \"open\" operation for file \"" + missing + "\"\r\n"
-         "Error while trying to open file\r\n" + systemError + "\n"},
+         "dbExpress Error: [0x0015]: Connection failed\n"
+         "SQL Server Error: I/O error during \"open\" operation for file \"" + missing + "\"\n"
+         "Error while trying to open file\n" + systemError + ".\n"},
         {db.databasePath(),
-         "dbExpress Error: [0x0065]: SQL Error\r\n"
-         "SQL Server Error: exception 1\r\nMEMBER_BLOCKED\r\n禁止加入會員\r\n"
-         "At trigger 'MEMBER_CHECK' line: 1, col: 97\n"},
+         "dbExpress Error: [0x0065]: SQL Error\n"
+         "SQL Server Error: exception 1\nMEMBER_BLOCKED\n禁止加入會員\n"
+         "At trigger 'MEMBER_CHECK' line: 1, col: "},
     };
     db.detach();
     for (const auto& c : cases) {
         db.writeConfiguration({{"Database", c.database}, {"ServerCharSet", "BIG_5"}});
-        ChildProcess run({didu::test::executableFolder() + "/diduxfer"}, desktop);
+        ChildProcess run({didu::test::executableFolder() + "/diduradozori-transfer", "--quiet"}, desktop);
         EXPECT_EQ(run.wait(60s), 1);
-        EXPECT_EQ(run.errorOutput(), c.text);
+        EXPECT_EQ(run.errorOutput().substr(0, c.text.size()), c.text);
     }
 }
 
