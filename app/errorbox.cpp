@@ -1,9 +1,8 @@
 #include "app/errorbox.h"
 
-#include "app/fullstop.h"
 #include "app/modaldisplay.h"
-#include "platform/codepage.h"
 #include "platform/errors.h"
+#include "platform/fullstop.h"
 #include "platform/library.h"
 
 #include <QAbstractButton>
@@ -111,12 +110,7 @@ void showError(const std::exception& error)
 
 void showErrorMessage(const std::string& message)
 {
-    // Messages are UTF-8 by the time they are raised: the program's own texts are
-    // written so, and database text is decoded from the code page where it joins
-    // a message. Its characters are walked as such for the full-stop rule.
-    static const CodePage utf8 = CodePage::named("UTF-8");
-    const std::string shown
-        = withFullStop(message, [](std::string_view rest) { return utf8.characterLength(rest); });
+    const std::string shown = shownMessage(message);
     if (!displayOpen()) {
         std::fprintf(stderr, "%s\n", shown.c_str());
         return;

@@ -6,7 +6,7 @@
 # through links. /usr/bin/diduradozori is a link too: /proc/self/exe still
 # names DiduRaDozori, and the application title stays "Diduradozori".
 
-set(DIDU_VERSION 1.0.0)
+set(DIDU_VERSION ${PROJECT_VERSION})
 set(DIDU_APP_ID org.diduradozori.diduradozori)
 set(didu_pkg_src ${CMAKE_SOURCE_DIR}/packaging)
 set(didu_pkg_out ${CMAKE_BINARY_DIR}/packaging)
@@ -68,6 +68,7 @@ foreach(doc diduradozori.1 changelog)
     DEPENDS ${didu_pkg_out}/${doc} VERBATIM)
   list(APPEND didu_made ${didu_pkg_out}/${doc}.gz)
 endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/DiduPackageTransfer.cmake)
 add_custom_target(didu_package_files DEPENDS ${didu_made})
 install(FILES ${didu_pkg_out}/diduradozori.1.gz DESTINATION share/man/man1)
 install(FILES ${didu_pkg_out}/changelog.gz ${didu_pkg_src}/copyright DESTINATION share/doc/diduradozori)

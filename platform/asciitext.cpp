@@ -35,11 +35,6 @@ std::string_view trimBack(std::string_view text, Trimmed trimmed)
     return text;
 }
 
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 std::string_view trimBlanksAndControls(std::string_view text)
@@ -72,7 +67,7 @@ bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+        if (asciiUpper(a[i]) != asciiUpper(b[i]))
             return false;
     return true;
 }

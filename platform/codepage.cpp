@@ -1,71 +1,83 @@
 #include "platform/codepage.h"
 
 #include "platform/asciitext.h"
+#include "platform/locale.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
-#include <langinfo.h>
-#include <locale.h>
 #include <optional>
 
 namespace didu {
 
 namespace {
 
+using Form = CodePage::Form;
+
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 constexpr std::string_view kAscii = "ANSI_X3.4-1968";
-
-// ASCII only: character set names are ASCII, and the process's locale (a
-// Turkish one folds "i" to a dotted capital) must not change how they compare.
-std::string upperCase(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
+constexpr Form::Range kAnyByte {0x00, 0xFF};
 
 bool isUtf8Name(const std::string& upper)
 {
     return upper == "UTF-8" || upper == "UTF8" || upper == "ISO-10646/UTF-8/" || upper == "ISO-10646/UTF8/";
 }
 
-// The lead bytes of the double-byte sets as their Windows code pages define them:
-// wider than the C library's tables (Big5's user-defined rows 0x81 to 0xA0 and
-// 0xFA to 0xFE among them), so that a shop's own characters still keep their
-// second byte away from the statement scanner.
-std::optional<LeadBytes> knownLeadBytes(const std::string& upper)
+bool isOneOf(const std::string& upper, std::initializer_list<std::string_view> names)
 {
-    static const std::string_view wideSets[] = {"BIG5", "BIG-5", "CN-BIG5", "CP950", "BIG5-HKSCS", "BIG5HKSCS",
-                                                "GBK", "CP936", "MS936", "WINDOWS-936", "EUC-KR", "EUCKR",
-                                                "CP949", "UHC"};
-    if (std::find(std::begin(wideSets), std::end(wideSets), upper) != std::end(wideSets))
-        return LeadBytes::range(0x81, 0xFE);
-    if (upper == "SHIFT_JIS" || upper == "SHIFT-JIS" || upper == "SJIS" || upper == "CP932" || upper == "MS_KANJI"
-        || upper == "WINDOWS-31J") {
-        LeadBytes bytes = LeadBytes::range(0x81, 0x9F);
-        for (unsigned value = 0xE0; value <= 0xFC; ++value)
-            bytes.set(static_cast<unsigned char>(value), true);
-        return bytes;
-    }
-    if (upper == "EUC-JP" || upper == "EUCJP") {
-        LeadBytes bytes = LeadBytes::range(0xA1, 0xFE);
-        bytes.set(0x8E, true);
-        bytes.set(0x8F, true);
-        return bytes;
-    }
-    if (upper == "GB2312" || upper == "EUC-CN" || upper == "EUCCN")
-        return LeadBytes::range(0xA1, 0xFE);
+    return std::find(names.begin(), names.end(), upper) != names.end();
+}
+
+Form form(std::initializer_list<Form::Range> bytes)
+{
+    Form made {static_cast<std::uint8_t>(bytes.size()), {}};
+    std::copy(bytes.begin(), bytes.end(), made.bytes.begin());
+    return made;
+}
+
+// UTF-8 as RFC 3629 has it: no overlong forms, no surrogates, nothing above
+// U+10FFFF, so that what is cut or scanned is exactly what decodes.
+std::vector<Form> utf8Forms()
+{
+    const Form::Range tail {0x80, 0xBF};
+    return {
+        form({{0xF0, 0xF0}, {0x90, 0xBF}, tail, tail}), form({{0xF1, 0xF3}, tail, tail, tail}),
+        form({{0xF4, 0xF4}, {0x80, 0x8F}, tail, tail}), form({{0xE0, 0xE0}, {0xA0, 0xBF}, tail}),
+        form({{0xE1, 0xEC}, tail, tail}),               form({{0xED, 0xED}, {0x80, 0x9F}, tail}),
+        form({{0xEE, 0xEF}, tail, tail}),               form({{0xC2, 0xDF}, tail}),
+    };
+}
+
+// The sets whose rule the program knows. The double-byte sets of Windows take
+// their lead bytes as the Windows code pages define them, wider than the C
+// library's tables (Big5's user-defined rows 0x81 to 0xA0 and 0xFA to 0xFE among
+// them), with any second byte: a shop's own characters still keep their second
+// byte away from the statement scanner.
+std::optional<std::vector<Form>> knownForms(const std::string& upper)
+{
+    const Form::Range euc {0xA1, 0xFE};
+    if (isOneOf(upper, {"BIG5", "BIG-5", "CN-BIG5", "CP950", "BIG5-HKSCS", "BIG5HKSCS", "GBK", "CP936", "MS936",
+                        "WINDOWS-936", "EUC-KR", "EUCKR", "CP949", "UHC"}))
+        return std::vector<Form> {form({{0x81, 0xFE}, kAnyByte})};
+    if (isOneOf(upper, {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "MS_KANJI", "WINDOWS-31J"}))
+        return std::vector<Form> {form({{0x81, 0x9F}, kAnyByte}), form({{0xE0, 0xFC}, kAnyByte})};
+    if (isOneOf(upper, {"GB18030"}))
+        return std::vector<Form> {form({{0x81, 0xFE}, {0x30, 0x39}, {0x81, 0xFE}, {0x30, 0x39}}),
+                                  form({{0x81, 0xFE}, {0x40, 0x7E}}), form({{0x81, 0xFE}, {0x80, 0xFE}})};
+    if (isOneOf(upper, {"EUC-TW", "EUCTW"}))
+        return std::vector<Form> {form({{0x8E, 0x8E}, {0xA1, 0xB0}, euc, euc}), form({euc, euc})};
+    if (isOneOf(upper, {"EUC-JP", "EUCJP", "EUC-JP-MS"}))
+        return std::vector<Form> {form({{0x8F, 0x8F}, euc, euc}), form({{0x8E, 0x8E}, euc}), form({euc, euc})};
+    if (isOneOf(upper, {"GB2312", "EUC-CN", "EUCCN"}))
+        return std::vector<Form> {form({euc, euc})};
     return std::nullopt;
 }
 
-// For any other set: the bytes that iconv finds incomplete on their own.
-LeadBytes probedLeadBytes(iconv_t converter)
+// For any other set: the bytes that iconv finds incomplete on their own lead a
+// character of two.
+std::vector<Form> probedForms(iconv_t converter)
 {
-    LeadBytes bytes;
+    std::vector<Form> forms;
     for (unsigned value = 0x80; value <= 0xFF; ++value) {
         char in = static_cast<char>(value);
         char out[8];
@@ -75,46 +87,12 @@ LeadBytes probedLeadBytes(iconv_t converter)
         std::size_t outLeft = sizeof out;
         iconv(converter, nullptr, nullptr, nullptr, nullptr);
         if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) == static_cast<std::size_t>(-1)
-            && errno == EINVAL)
-            bytes.set(static_cast<unsigned char>(value), true);
+            && errno == EINVAL) {
+            const auto byte = static_cast<std::uint8_t>(value);
+            forms.push_back(form({{byte, byte}, kAnyByte}));
+        }
     }
-    return bytes;
-}
-
-bool isContinuation(unsigned char byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
-
-std::size_t utf8Length(std::string_view rest)
-{
-    const auto lead = static_cast<unsigned char>(rest[0]);
-    std::size_t length = 1;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-    } else {
-        return 1;
-    }
-    if (rest.size() < length)
-        return 1;
-    const auto second = static_cast<unsigned char>(rest[1]);
-    if (second < low || second > high)
-        return 1;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(static_cast<unsigned char>(rest[i])))
-            return 1;
-    }
-    return length;
+    return forms;
 }
 
 const CodePage* g_override = nullptr;
@@ -125,67 +103,61 @@ std::optional<CodePage>& connectionCodePage()
     return fixed;
 }
 
-const CodePage& localeCodePage()
-{
-    static const CodePage read = CodePage::ofLocale("");
-    return read;
-}
-
 } // namespace
-
-LeadBytes LeadBytes::range(std::uint8_t first, std::uint8_t last)
-{
-    LeadBytes bytes;
-    for (unsigned value = first; value <= last; ++value)
-        bytes.m_lead[value] = true;
-    return bytes;
-}
-
-bool LeadBytes::any() const
-{
-    return std::find(m_lead.begin(), m_lead.end(), true) != m_lead.end();
-}
 
 CodePage::CodePage()
     : m_name(kAscii)
 {
 }
 
+void CodePage::setForms(std::vector<Form> forms)
+{
+    std::stable_sort(forms.begin(), forms.end(), [](const Form& a, const Form& b) { return a.length > b.length; });
+    m_forms = std::move(forms);
+    m_formsOf.fill({});
+    m_longest = 1;
+    for (std::size_t i = 0; i < m_forms.size(); ++i) {
+        const Form& f = m_forms[i];
+        for (unsigned value = f.bytes[0].first; value <= f.bytes[0].last; ++value) {
+            FormsOfByte& of = m_formsOf[value];
+            if (of.count < of.index.size())
+                of.index[of.count++] = static_cast<std::uint8_t>(i);
+        }
+        m_longest = std::max<std::size_t>(m_longest, f.length);
+    }
+    for (FormsOfByte& of : m_formsOf) {
+        if (of.count == 0)
+            continue;
+        const Form& only = m_forms[of.index[0]];
+        const bool anyLaterByte = std::all_of(only.bytes.begin() + 1, only.bytes.begin() + only.length,
+                                              [](Form::Range r) { return r.first == 0x00 && r.last == 0xFF; });
+        of.fixedLength = of.count == 1 && anyLaterByte ? only.length : 0;
+    }
+}
+
 CodePage CodePage::named(std::string_view charsetName)
 {
     CodePage page;
-    const std::string upper = upperCase(charsetName);
+    const std::string upper = asciiUpperCase(charsetName);
     if (isUtf8Name(upper)) {
         page.m_name = "UTF-8";
-        page.m_kind = Kind::Utf8;
-        page.m_leadBytes = LeadBytes::range(0xC2, 0xF4);
+        page.m_utf8 = true;
+        page.setForms(utf8Forms());
         return page;
     }
     const iconv_t converter = iconv_open("UTF-8", std::string(charsetName).c_str());
     if (converter == reinterpret_cast<iconv_t>(-1))
         return page;
     page.m_name = std::string(charsetName);
-    page.m_leadBytes = knownLeadBytes(upper).value_or(probedLeadBytes(converter));
+    std::optional<std::vector<Form>> forms = knownForms(upper);
+    page.setForms(forms ? std::move(*forms) : probedForms(converter));
     iconv_close(converter);
-    page.m_kind = page.m_leadBytes.any() ? Kind::DoubleByte : Kind::SingleByte;
     return page;
-}
-
-CodePage CodePage::ofLocale(const char* localeName)
-{
-    // A locale object of our own: the process's locale, which Qt and others rely
-    // on, stays as it is.
-    const locale_t wanted = newlocale(LC_CTYPE_MASK, localeName, static_cast<locale_t>(nullptr));
-    if (wanted == static_cast<locale_t>(nullptr))
-        return CodePage();
-    const std::string charset = nl_langinfo_l(CODESET, wanted);
-    freelocale(wanted);
-    return named(charset);
 }
 
 std::string CodePage::charsetOfFirebird(std::string_view firebirdName)
 {
-    const std::string name = upperCase(trimBlanksAndControls(firebirdName));
+    const std::string name = asciiUpperCase(trimBlanksAndControls(firebirdName));
 
     static const std::pair<std::string_view, std::string_view> fixed[] = {
         {"ASCII", "ASCII"},      {"UTF8", "UTF-8"},        {"UNICODE_FSS", "UTF-8"}, {"BIG_5", "BIG5"},
@@ -222,28 +194,13 @@ std::string CodePage::charsetOfFirebird(std::string_view firebirdName)
     return charset;
 }
 
-std::size_t CodePage::characterLength(std::string_view rest) const
-{
-    if (rest.empty())
-        return 0;
-    switch (m_kind) {
-    case Kind::SingleByte:
-        return 1;
-    case Kind::DoubleByte:
-        return m_leadBytes.isLead(static_cast<unsigned char>(rest[0])) && rest.size() >= 2 ? 2 : 1;
-    case Kind::Utf8:
-        return utf8Length(rest);
-    }
-    return 1;
-}
-
 std::string CodePage::toUtf8(std::string_view bytes) const
 {
     std::string text;
     text.reserve(bytes.size() + bytes.size() / 2);
-    if (m_kind == Kind::Utf8) {
+    if (m_utf8) {
         while (!bytes.empty()) {
-            const std::size_t length = utf8Length(bytes);
+            const std::size_t length = characterLength(bytes);
             if (length == 1 && static_cast<unsigned char>(bytes[0]) >= 0x80)
                 text += kReplacement;
             else
@@ -295,7 +252,7 @@ const CodePage& databaseCodePage()
     if (g_override)
         return *g_override;
     const std::optional<CodePage>& fixed = connectionCodePage();
-    return fixed ? *fixed : localeCodePage();
+    return fixed ? *fixed : userLocale().codePage;
 }
 
 void useConnectionCharSet(std::string_view firebirdCharSet)
@@ -303,7 +260,7 @@ void useConnectionCharSet(std::string_view firebirdCharSet)
     const std::string charset = CodePage::charsetOfFirebird(firebirdCharSet);
     // Without a character set of its own the connection reads the locale as it
     // is now, so a program started under another locale follows it.
-    connectionCodePage() = charset.empty() ? CodePage::ofLocale("") : CodePage::named(charset);
+    connectionCodePage() = charset.empty() ? LocaleFacts::read("").codePage : CodePage::named(charset);
 }
 
 std::size_t databaseCharacterLength(std::string_view rest)

@@ -3,81 +3,124 @@
 //
 // It is the connection's character set when the connection names one
 // ("ServerCharSet", fixed when the connection opens), and otherwise the character
-// set of the user's locale (LC_CTYPE). Database text itself is carried to and
-// from the database as bytes and never re-encoded; only what reaches the
+// set of the user's locale (platform/locale.h). Database text itself is carried
+// to and from the database as bytes and never re-encoded; only what reaches the
 // operator is decoded, to UTF-8, here.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace didu {
 
-/// Which byte values begin a character of more than one byte.
-class LeadBytes {
-public:
-    /// No lead bytes: a single-byte character set.
-    LeadBytes() { m_lead.fill(false); }
-    /// Every byte from `first` to `last` (inclusive) is a lead byte.
-    static LeadBytes range(std::uint8_t first, std::uint8_t last);
-
-    bool isLead(unsigned char byte) const { return m_lead[byte]; }
-    void set(unsigned char byte, bool lead) { m_lead[byte] = lead; }
-    bool any() const;
-
-    friend bool operator==(const LeadBytes&, const LeadBytes&) = default;
-
-private:
-    std::array<bool, 256> m_lead;
-};
+/// Byte length of the character that begins `rest`: how a cut or a walk over
+/// text learns the code page's rule (CodePage::characterLength, or
+/// databaseCharacterLength for the one in force).
+using CharacterLength = std::function<std::size_t(std::string_view rest)>;
 
 class CodePage {
 public:
-    enum class Kind { SingleByte, DoubleByte, Utf8 };
-
-    /// ASCII: no lead bytes, every byte above 0x7F unreadable.
+    /// ASCII: every byte a character of its own, every byte above 0x7F unreadable.
     CodePage();
 
     /// The character set of that name as the C library's iconv knows it ("BIG5",
-    /// "UTF-8", "CP1252"...). A name iconv does not know gives ASCII.
+    /// "UTF-8", "GB18030", "EUC-TW"...). A name iconv does not know gives ASCII.
     static CodePage named(std::string_view charsetName);
-    /// The LC_CTYPE character set of the named locale ("" for the user's
-    /// environment); a locale the C library does not know gives ASCII.
-    static CodePage ofLocale(const char* localeName);
     /// The iconv name of a Firebird character set ("BIG_5" gives "BIG5"); empty
     /// for NONE, OCTETS and every name without a mapping, which mean "the locale's".
     static std::string charsetOfFirebird(std::string_view firebirdName);
 
     const std::string& name() const { return m_name; }
-    Kind kind() const { return m_kind; }
-    /// The bytes that the statement scanner takes together with the byte after them.
-    const LeadBytes& leadBytes() const { return m_leadBytes; }
+    /// True for sets some of whose characters take more than one byte.
+    bool isMultiByte() const { return !m_forms.empty(); }
+    /// False for a byte that is a character on its own wherever it stands first:
+    /// every byte below 0x80 in the sets the program reads, so walks over SQL
+    /// text only ask characterLength() about the rest.
+    bool mayBeginMultiByte(unsigned char byte) const { return m_formsOf[byte].count != 0; }
+    /// Bytes of the longest character of the set (1 to 4).
+    std::size_t longestCharacter() const { return m_longest; }
 
-    /// Byte length of the character that begins `rest`: 0 for empty text; 1 for a
-    /// byte that begins no character of more than one byte; in a double-byte set
-    /// 2 for a lead byte with a byte after it; in UTF-8 the length of a valid
-    /// sequence, 1 for a byte that begins none.
+    /// Byte length of the character that begins `rest`, by the set's own rule:
+    /// 0 for empty text; the length of the longest whole character of the set
+    /// that `rest` begins with; 1 for a byte that begins none (also when the end
+    /// of `rest` cuts a character short).
     std::size_t characterLength(std::string_view rest) const;
 
     /// `bytes` as UTF-8. A sequence that is not a character of this set becomes
     /// U+FFFD and reading goes on after it.
     std::string toUtf8(std::string_view bytes) const;
 
+    /// One way a character of more than one byte is made: each of its bytes in
+    /// a range of values.
+    struct Form {
+        struct Range {
+            std::uint8_t first;
+            std::uint8_t last;
+        };
+        std::uint8_t length;
+        std::array<Range, 4> bytes;
+    };
+
 private:
+    void setForms(std::vector<Form> forms);
+
     std::string m_name;
-    Kind m_kind = Kind::SingleByte;
-    LeadBytes m_leadBytes;
+    bool m_utf8 = false;
+    // The forms each byte may begin, longest first: a walk over text looks at
+    // the few that can match instead of every form of the set.
+    struct FormsOfByte {
+        std::uint8_t count = 0;
+        // The length when it follows from this byte alone, whatever bytes come
+        // after it (1 for a byte that begins no longer character; 2 for a lead
+        // byte of Big5 or Shift_JIS); 0 when the later bytes decide.
+        std::uint8_t fixedLength = 1;
+        std::array<std::uint8_t, 3> index {};
+    };
+    std::size_t lengthByForms(std::string_view rest, const FormsOfByte& of) const;
+    std::vector<Form> m_forms;
+    std::array<FormsOfByte, 256> m_formsOf {};
+    std::size_t m_longest = 1;
 };
+
+// Inline: the statement scanner asks it for every character above ASCII.
+inline std::size_t CodePage::characterLength(std::string_view rest) const
+{
+    if (rest.empty())
+        return 0;
+    const FormsOfByte& of = m_formsOf[static_cast<unsigned char>(rest[0])];
+    if (of.fixedLength != 0)
+        return rest.size() >= of.fixedLength ? of.fixedLength : 1;
+    return lengthByForms(rest, of);
+}
+
+inline std::size_t CodePage::lengthByForms(std::string_view rest, const FormsOfByte& of) const
+{
+    for (std::size_t k = 0; k < of.count; ++k) {
+        const Form& f = m_forms[of.index[k]];
+        if (f.length > rest.size())
+            continue;
+        bool whole = true;
+        for (std::size_t i = 1; i < f.length && whole; ++i) {
+            const auto byte = static_cast<unsigned char>(rest[i]);
+            whole = byte >= f.bytes[i].first && byte <= f.bytes[i].last;
+        }
+        if (whole)
+            return f.length;
+    }
+    return 1;
+}
 
 /// The code page in force: the one fixed by the last connection that opened, the
 /// user locale's before that (or a test's, see ScopedCodePage).
 const CodePage& databaseCodePage();
 
 /// Fixes the code page as a connection opens: the Firebird character set it was
-/// given, or the user locale's when that is empty or has no mapping.
+/// given, or the user locale's as it is now when that is empty or has no mapping.
 void useConnectionCharSet(std::string_view firebirdCharSet);
 
 /// Byte length of the character that begins `rest` in the code page in force.
@@ -86,7 +129,8 @@ std::size_t databaseCharacterLength(std::string_view rest);
 /// Database text as the operator reads it: decoded by the code page in force.
 std::string databaseTextToUtf8(std::string_view bytes);
 
-/// Puts another code page in force for as long as it lives (tests).
+/// Puts another code page in force for as long as it lives: the one seam for
+/// tests of database text, whatever the locale or the last connection said.
 class ScopedCodePage {
 public:
     explicit ScopedCodePage(CodePage codePage);

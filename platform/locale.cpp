@@ -1,108 +1,85 @@
 #include "platform/locale.h"
 
-#include <cctype>
+#include "platform/asciitext.h"
+
 #include <cwchar>
+#include <langinfo.h>
 #include <locale.h>
 
 namespace didu {
 
-namespace {
-
-// The rules in force: the user's, unless a test has put others in place.
-const LocaleRules* g_override = nullptr;
-
-const LocaleRules& userRules()
+LocaleFacts LocaleFacts::plain()
 {
-    static const LocaleRules rules = [] {
-        LocaleRules read = LocaleRules::plain();
-        LocaleRules::fromLocale("", read);
-        return read;
-    }();
-    return rules;
-}
-
-} // namespace
-
-LocaleRules LocaleRules::plain()
-{
-    LocaleRules rules;
+    LocaleFacts facts;
     for (unsigned value = 0; value < 256; ++value)
-        rules.upper[value] = (value >= 'a' && value <= 'z') ? static_cast<unsigned char>(value - 'a' + 'A')
-                                                            : static_cast<unsigned char>(value);
-    return rules;
+        facts.upper[value] = static_cast<unsigned char>(asciiUpper(static_cast<char>(value)));
+    return facts;
 }
 
-bool LocaleRules::fromLocale(const char* localeName, LocaleRules& rules)
+std::optional<LocaleFacts> LocaleFacts::of(const char* localeName)
 {
     // A locale object of our own, made current for this thread only while the
-    // table is read: the process's locale (which Qt and others rely on) stays as it is.
-    locale_t wanted = newlocale(LC_CTYPE_MASK, localeName, static_cast<locale_t>(nullptr));
+    // table is read.
+    const locale_t wanted = newlocale(LC_CTYPE_MASK, localeName, static_cast<locale_t>(nullptr));
     if (wanted == static_cast<locale_t>(nullptr))
-        return false;
+        return std::nullopt;
     const locale_t previous = uselocale(wanted);
 
-    LocaleRules read;
+    LocaleFacts facts;
+    facts.codePage = CodePage::named(nl_langinfo_l(CODESET, wanted));
     for (unsigned value = 0; value < 256; ++value) {
         const char byte = static_cast<char>(value);
-        std::mbstate_t state{};
+        std::mbstate_t state {};
         const std::size_t length = std::mbrlen(&byte, 1, &state);
         const bool single = length == 1 || value == 0;
-        read.upper[value] = single ? static_cast<unsigned char>(toupper_l(static_cast<int>(value), wanted))
-                                   : static_cast<unsigned char>(value);
+        facts.upper[value] = single ? static_cast<unsigned char>(toupper_l(static_cast<int>(value), wanted))
+                                    : static_cast<unsigned char>(value);
     }
 
     uselocale(previous);
     freelocale(wanted);
-    rules = read;
-    return true;
+    return facts;
 }
 
-const LocaleRules& userLocale()
+LocaleFacts LocaleFacts::read(const char* localeName)
 {
-    return g_override ? *g_override : userRules();
+    std::optional<LocaleFacts> facts = of(localeName);
+    return facts ? std::move(*facts) : plain();
+}
+
+const LocaleFacts& userLocale()
+{
+    static const LocaleFacts facts = LocaleFacts::read("");
+    return facts;
 }
 
 void loadUserLocale()
 {
-    userRules();
-    databaseCodePage();
+    userLocale();
 }
 
-ScopedLocaleRules::ScopedLocaleRules(const LocaleRules& rules)
-    : m_rules(rules)
-    , m_previous(g_override)
-{
-    g_override = &m_rules;
-}
-
-ScopedLocaleRules::~ScopedLocaleRules()
-{
-    g_override = m_previous;
-}
-
-bool sameTextIgnoreCase(std::string_view a, std::string_view b, const LeadBytes& leadBytes, const LocaleRules& rules)
+bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& codePage,
+                        const UpperCaseTable& upper)
 {
     if (a.size() != b.size())
         return false;
-    const std::size_t size = a.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto left = static_cast<unsigned char>(a[i]);
-        const auto right = static_cast<unsigned char>(b[i]);
-        if (leadBytes.isLead(left) && i + 1 < size) {
-            if (left != right || a[i + 1] != b[i + 1])
+    while (!a.empty()) {
+        const std::size_t length = codePage.characterLength(a);
+        if (length > 1) {
+            if (a.substr(0, length) != b.substr(0, length))
                 return false;
-            ++i;
-            continue;
-        }
-        if (rules.upper[left] != rules.upper[right])
+        } else if (upper[static_cast<unsigned char>(a[0])] != upper[static_cast<unsigned char>(b[0])]) {
             return false;
+        }
+        a.remove_prefix(length);
+        b.remove_prefix(length);
     }
     return true;
 }
 
 bool sameTextIgnoreCase(std::string_view a, std::string_view b)
 {
-    return sameTextIgnoreCase(a, b, databaseCodePage().leadBytes(), userLocale());
+    return sameTextIgnoreCase(a, b, databaseCodePage(), userLocale().upper);
 }
 
 } // namespace didu

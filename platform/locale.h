@@ -1,59 +1,51 @@
-// How single-byte letters fold when names are compared without regard to case,
-// as the user's locale (LC_CTYPE) has it. Which bytes begin a multibyte character
-// is the code page's (platform/codepage.h).
+// The user's locale (LC_CTYPE): the one place that reads it. It gives the code
+// page of database text when the connection names none, and how single-byte
+// letters fold when names are compared without regard to case.
 //
-// The rules are read once, at start-up, from the C library under the user's
-// locale. Tests put other rules in place with ScopedLocaleRules.
+// The facts are read once, on first use (normally at start-up), from the C
+// library, without touching the process's own locale, which Qt and others rely
+// on. Tests run under real locales built for them (tests/support/locales) and
+// put a code page of their own in force with ScopedCodePage.
 #pragma once
 
 #include "platform/codepage.h"
 
 #include <array>
-#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace didu {
 
-/// The rules of one locale's character set.
-struct LocaleRules {
-    /// Upper-case form of every byte that is a character on its own; other bytes
-    /// map to themselves.
-    std::array<unsigned char, 256> upper;
+/// Upper-case form of every byte that is a character on its own; other bytes
+/// map to themselves.
+using UpperCaseTable = std::array<unsigned char, 256>;
 
-    /// ASCII letters fold, nothing else (the "C" locale).
-    static LocaleRules plain();
-    /// Reads the rules of the named locale ("" for the user's environment) from
-    /// the C library, without touching the process's own locale. False when the
-    /// C library does not know the locale; `rules` is then left unchanged.
-    static bool fromLocale(const char* localeName, LocaleRules& rules);
+/// What the program takes from one locale.
+struct LocaleFacts {
+    /// The locale's character set.
+    CodePage codePage;
+    UpperCaseTable upper;
+
+    /// ASCII, ASCII letters fold and nothing else (the "C" locale).
+    static LocaleFacts plain();
+    /// The facts of the named locale ("" for the user's environment); nullopt
+    /// when the C library does not know it.
+    static std::optional<LocaleFacts> of(const char* localeName);
+    /// The same, plain() for a locale the C library does not know.
+    static LocaleFacts read(const char* localeName);
 };
 
-/// The rules of the user's locale: read on first use (normally at start-up) and
-/// kept for the rest of the run. A locale the C library does not know gives plain().
-const LocaleRules& userLocale();
+/// The user's locale: read on first use and kept for the rest of the run.
+const LocaleFacts& userLocale();
 
-/// Reads the user's locale (and its code page) now, so that the first statement
-/// does not pay for it.
+/// Reads the user's locale now, so that the first statement does not pay for it.
 void loadUserLocale();
 
-/// Puts other rules in place of the user's for as long as it lives (tests).
-class ScopedLocaleRules {
-public:
-    explicit ScopedLocaleRules(const LocaleRules& rules);
-    ~ScopedLocaleRules();
-    ScopedLocaleRules(const ScopedLocaleRules&) = delete;
-    ScopedLocaleRules& operator=(const ScopedLocaleRules&) = delete;
-
-private:
-    LocaleRules m_rules;
-    const LocaleRules* m_previous;
-};
-
-/// True when `a` and `b` are the same text without regard to letter case under
-/// `rules`: the two bytes of a multibyte character (by `leadBytes`) must match
-/// exactly (its second byte may look like an ASCII letter), single bytes match
-/// after folding.
-bool sameTextIgnoreCase(std::string_view a, std::string_view b, const LeadBytes& leadBytes, const LocaleRules& rules);
+/// True when `a` and `b` are the same text without regard to letter case: a
+/// character of more than one byte in `codePage` must match exactly (its second
+/// byte may look like an ASCII letter), single bytes match after folding by `upper`.
+bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& codePage,
+                        const UpperCaseTable& upper);
 /// The same under the code page in force and the user's locale.
 bool sameTextIgnoreCase(std::string_view a, std::string_view b);
 

@@ -34,7 +34,7 @@ lock_folder() {
 apt_quiet() { apt-get -y -qq -o Dpkg::Use-Pty=0 "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; return 1; }; }
 
 # As a machine that never had the server.
-apt_quiet install systemd-standalone-tmpfiles
+command -v systemd-tmpfiles >/dev/null || apt_quiet install systemd-standalone-tmpfiles
 if dpkg-query -W -f='${Status}' "$server" 2>/dev/null | grep -q 'ok installed'; then apt_quiet purge "$server"; fi
 getent passwd firebird >/dev/null && userdel firebird
 getent group firebird >/dev/null && groupdel firebird

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package (tools/package.sh) and checks it without
 # installing it: its files and their modes, its links, its control data,
-# the menu entry, the AppStream metadata and lintian's verdict (errors fail).
+# the menu entry, the AppStream metadata, the systemd units and lintian's
+# verdict (errors fail).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/package.sh" >/dev/null
@@ -25,6 +26,13 @@ expect "-rw-r--r-- root/root /usr/share/applications/org.diduradozori.diduradozo
 expect "-rw-r--r-- root/root /usr/share/metainfo/org.diduradozori.diduradozori.metainfo.xml  "
 expect "-rw-r--r-- root/root /usr/share/man/man1/diduradozori.1.gz  "
 expect "-rw-r--r-- root/root /usr/lib/tmpfiles.d/diduradozori.conf  "
+expect "-rwxr-xr-x root/root /usr/lib/diduradozori/diduradozori-transfer  "
+expect "lrwxrwxrwx root/root /usr/bin/diduradozori-transfer -> ../lib/diduradozori/diduradozori-transfer"
+expect "-rw-r--r-- root/root /usr/share/man/man1/diduradozori-transfer.1.gz  "
+units=(diduradozori-transfer.service diduradozori-transfer.timer diduradozori-transfer@.service diduradozori-transfer@.timer)
+for unit in "${units[@]}"; do
+  expect "-rw-r--r-- root/root /usr/lib/systemd/system/$unit  "
+done
 for size in 16 22 24 32 48 64 128 256; do
   expect "-rw-r--r-- root/root /usr/share/icons/hicolor/${size}x${size}/apps/diduradozori.png  "
 done
@@ -46,6 +54,23 @@ for size in 16 32 256; do
   identify -format '%wx%h\n' "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/diduradozori.png" |
     grep -qx "${size}x${size}" || fail "icon ${size}x${size} has the wrong size"
 done
+
+# The units as systemd reads them, the template under a shop's name. The
+# package is not installed here, so the program they start is the extracted
+# copy; the manual page they name is looked up in it too.
+mkdir "$work/units"
+for unit in "${units[@]}"; do
+  sed "s|/usr/bin/diduradozori-transfer|$work/root/usr/bin/diduradozori-transfer|" \
+    "$work/root/usr/lib/systemd/system/$unit" >"$work/units/${unit/@./@North.}"
+done
+grep -qx 'Persistent=true' "$work/units/diduradozori-transfer.timer" || fail "the timer does not catch up a missed night"
+grep -qx 'PrivateTmp=no' "$work/units/diduradozori-transfer.service" ||
+  fail "the service must share /tmp/firebird with the operators' programs"
+MANPATH="$work/root/usr/share/man" systemd-analyze verify "$work"/units/* >"$work/verify" 2>&1 ||
+  { cat "$work/verify" >&2; fail "systemd-analyze verify"; }
+[ ! -s "$work/verify" ] || { cat "$work/verify" >&2; fail "systemd-analyze verify warns"; }
+"$work/root/usr/bin/diduradozori-transfer" --version | grep -qx "diduradozori-transfer $(dpkg-deb -f "$deb" Version)" ||
+  fail "diduradozori-transfer --version does not give the package's version"
 
 desktop-file-validate "$work/root/usr/share/applications/org.diduradozori.diduradozori.desktop" ||
   fail "desktop-file-validate"

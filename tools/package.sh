@@ -19,7 +19,7 @@ cmake -S "$top" -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
   -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
   --no-warn-unused-cli >/dev/null
-cmake --build "$release" -j2 --target DiduRaDozori dbxint midas didu_package_files
+cmake --build "$release" -j2 --target DiduRaDozori diduradozori-transfer dbxint midas didu_package_files
 
 rm -f "$release"/diduradozori_*.deb
 (cd "$release" && fakeroot cpack -G DEB >cpack.log 2>&1) || { cat "$release/cpack.log" >&2; exit 1; }

@@ -20,7 +20,7 @@ packages=(
   libjpeg62-turbo-dev libgtest-dev libgmock-dev
   xvfb xdotool xclip x11-utils imagemagick fonts-wqy-zenhei openbox locales
   clang
-  dpkg-dev fakeroot lintian desktop-file-utils appstream
+  dpkg-dev fakeroot lintian desktop-file-utils appstream systemd man-db
 )
 
 sudo=""

@@ -2,16 +2,13 @@
 // name arrives as bytes in the code page of database text.
 #pragma once
 
+#include "platform/codepage.h"
+
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace didu {
-
-/// Byte length of the character that begins `rest` (1 for a single byte or a
-/// byte that starts no valid character).
-using CharacterLength = std::function<std::size_t(std::string_view rest)>;
 
 /// Bytes of the name the member row keeps.
 inline constexpr std::size_t kMemberNameBytes = 20;

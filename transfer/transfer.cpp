@@ -1,5 +1,6 @@
 #include "transfer/transfer.h"
 
+#include "db/connection/sqlconnection.h"
 #include "db/statements/clientdataset.h"
 #include "db/statements/lookupliteral.h"
 #include "db/statements/sqlstatement.h"
@@ -18,15 +19,47 @@ const char* const kCustomerQuery = "select * from CUSTOMER ";
 
 } // namespace
 
-Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock)
-    : m_customers(customers), m_query(query), m_progress(progress), m_view(view), m_clock(std::move(clock))
+Transfer::Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock,
+                   TransferMode mode)
+    : m_customers(customers), m_query(query), m_progress(progress), m_view(view), m_clock(std::move(clock)),
+      m_mode(mode)
 {
     if (!m_clock)
         m_clock = localTimeOfDay;
 }
 
+namespace {
+
+/// One press's unit of work on the connection the statements share: a link that
+/// died while the window stood idle is found before the first statement, and
+/// the transactions the driver keeps between statements end as soon as the
+/// work is over, also when it failed.
+class UnitOfWork {
+public:
+    explicit UnitOfWork(SQLConnection* connection) : m_connection(connection)
+    {
+        if (m_connection)
+            m_connection->beginWork();
+    }
+    ~UnitOfWork() { end(); }
+    UnitOfWork(const UnitOfWork&) = delete;
+    UnitOfWork& operator=(const UnitOfWork&) = delete;
+    void end() noexcept
+    {
+        if (m_connection)
+            m_connection->endWork();
+        m_connection = nullptr;
+    }
+
+private:
+    SQLConnection* m_connection;
+};
+
+} // namespace
+
 void Transfer::run()
 {
+    UnitOfWork work(m_query.connection());
     m_customers.close();
     m_customers.setCommandText(kCustomerQuery);
     m_customers.open();
@@ -43,11 +76,21 @@ void Transfer::run()
         m_progress.step();
         m_view.showProgress(m_progress);
 
-        if (!memberExists(m_customers.valueAsText("CUST_ID")))
-            insertMember();
+        const std::string customerId = m_customers.valueAsText("CUST_ID");
+        if (memberExists(customerId))
+            m_view.customerSettled(customerId, {}, CustomerOutcome::AlreadyMember);
+        else if (m_mode == TransferMode::DryRun)
+            m_view.customerSettled(customerId,
+                                   memberName(m_customers.valueAsText("CUST_NAME"), databaseCharacterLength),
+                                   CustomerOutcome::WouldBeAdded);
+        else
+            m_view.customerSettled(customerId, insertMember(), CustomerOutcome::Added);
         m_customers.next();
     }
-    m_view.showInformation(kTransferCompleteMessage);
+    // Before the message: the operator may leave it open for hours.
+    work.end();
+    if (m_mode == TransferMode::Write)
+        m_view.showInformation(kTransferCompleteMessage);
 }
 
 bool Transfer::memberExists(const std::string& customerId)
@@ -60,7 +103,7 @@ bool Transfer::memberExists(const std::string& customerId)
     return !m_query.fieldByName("member_id").isNull();
 }
 
-void Transfer::insertMember()
+std::string Transfer::insertMember()
 {
     m_query.close();
     m_query.clearLines();
@@ -71,7 +114,9 @@ void Transfer::insertMember()
     // fails at the same step whatever the data.
     auto customer = [this](const char* column) { return m_customers.valueAsText(column); };
     m_query.paramByName("MEMBER_ID").setValue(customer("CUST_ID"));
-    m_query.paramByName("MEMBER_NAME").setValue(memberName(customer("CUST_NAME"), databaseCharacterLength));
+    SQLParam& nameParam = m_query.paramByName("MEMBER_NAME");
+    const std::string name = memberName(customer("CUST_NAME"), databaseCharacterLength);
+    nameParam.setValue(name);
     m_query.paramByName("MEMBER_PHONE").setValue(customer("TEL_1"));
     m_query.paramByName("MEMBER_ADD").setValue(customer("BUSINESS_ADD"));
     m_query.paramByName("TOTAL_AMT").setValue(std::int16_t(0));
@@ -86,6 +131,7 @@ void Transfer::insertMember()
     m_query.paramByName("SHET_YN").setValue(std::string_view("N"));
     m_query.paramByName("SALES_ID").setValue(customer("SALES_ID"));
     m_query.execute();
+    return name;
 }
 
 } // namespace didu

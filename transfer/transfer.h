@@ -27,6 +27,12 @@ inline constexpr std::array<const char*, 7> kMemberInsertLines = {
     ":SHET_YN,:SALES_ID) ",
 };
 
+/// Whether a run writes the member rows or only looks them up.
+enum class TransferMode {
+    Write, ///< what OK does
+    DryRun, ///< the same reads and lookups, no insert and no completion message
+};
+
 /// The message shown when a run has passed every customer.
 inline const std::string kTransferCompleteMessage = "資料轉移完成.";
 
@@ -34,7 +40,8 @@ class Transfer {
 public:
     /// The objects and the progress belong to the caller (the session) and must
     /// outlive the run. An empty clock reads the machine's local time.
-    Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock = {});
+    Transfer(ClientDataSet& customers, SQLQuery& query, Progress& progress, TransferView& view, Clock clock = {},
+             TransferMode mode = TransferMode::Write);
 
     /// One whole pass over CUSTOMER. Catches nothing: an error ends the run where
     /// it stands, with the rows inserted so far kept.
@@ -42,13 +49,15 @@ public:
 
 private:
     bool memberExists(const std::string& customerId);
-    void insertMember();
+    /// Inserts the current customer's member row; gives the member name written.
+    std::string insertMember();
 
     ClientDataSet& m_customers;
     SQLQuery& m_query;
     Progress& m_progress;
     TransferView& m_view;
     Clock m_clock;
+    TransferMode m_mode;
 };
 
 } // namespace didu

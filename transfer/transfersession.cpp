@@ -18,13 +18,12 @@ TransferSession::TransferSession()
 {
 }
 
-// Members go in the reverse order of their declaration, which is the order of
-// making: the result set first, the connection last.
+// Here, where the five types are complete.
 TransferSession::~TransferSession() = default;
 
-void TransferSession::run(TransferView& view, Clock clock)
+void TransferSession::run(TransferView& view, Clock clock, TransferMode mode)
 {
-    Transfer(*m_clientDataSet1, *m_sqlQuery1, m_progress, view, std::move(clock)).run();
+    Transfer(*m_clientDataSet1, *m_sqlQuery1, m_progress, view, std::move(clock), mode).run();
 }
 
 } // namespace didu

@@ -1,11 +1,12 @@
 // The five database objects of the window's definition and the progress bar's
-// state, owned in one place: the window, the headless diduxfer, the test
+// state, owned in one place: the window, the command-line program, the test
 // fixtures and the benchmarks all make their objects through it, so the order
 // of making and of destroying them is written once.
 #pragma once
 
 #include "transfer/progress.h"
 #include "transfer/timetext.h"
+#include "transfer/transfer.h"
 
 #include <memory>
 
@@ -39,12 +40,14 @@ public:
     const Progress& progress() const { return m_progress; }
 
     /// One whole run of the job, shown on `view`. An empty clock reads the
-    /// machine's local time. Catches nothing: an error ends the run where it
-    /// stands, with the rows inserted and the progress made so far kept.
-    void run(TransferView& view, Clock clock = {});
+    /// machine's local time; a dry run looks up without inserting. Catches
+    /// nothing: an error ends the run where it stands, with the rows inserted
+    /// and the progress made so far kept.
+    void run(TransferView& view, Clock clock = {}, TransferMode mode = TransferMode::Write);
 
 private:
-    // Declared in the order they are made; the destructor undoes it in reverse.
+    // Each object is declared after the one it holds, so that it lets go of it
+    // before that one goes.
     std::unique_ptr<SQLConnection> m_sqlConnection1;
     std::unique_ptr<SQLQuery> m_sqlQuery1;
     std::unique_ptr<SQLDataSet> m_sqlDataSet1;

@@ -70,7 +70,7 @@ void benchScanner()
     for (const char* line : didu::kMemberInsertLines)
         unit.append(line).append("\r\n");
     didu::MarkerScan scan;
-    const didu::LeadBytes big5 = didu::LeadBytes::range(0x81, 0xFE);
+    const didu::CodePage big5 = didu::CodePage::named("BIG5");
     for (std::size_t copies : {1u, 10u, 100u, 1000u, 10000u}) {
         std::string text;
         for (std::size_t i = 0; i < copies; ++i)

@@ -30,7 +30,7 @@ const std::string kInsertText = [] {
     std::string text;
     for (const char* line : kMemberInsertLines)
         text.append(line).append("\r\n");
-    return scanMarkers(text, LeadBytes()).driverText;
+    return scanMarkers(text, CodePage()).driverText;
 }();
 
 std::string lookupText(const std::string& id)

@@ -83,6 +83,8 @@ enum ConnectionOption : std::int32_t {
     ConnCustomInfo = 31,
     ConnTimeout = 32,
     ConnConnectionLost = 40,      // get: 4-byte flag, 1 once a call met a lost connection
+    ConnLinkAnswers = 41,         // get: 4-byte flag, 1 when the database still answers (asks it)
+    ConnEndOfWork = 42,           // set: the caller's unit of work is over; end what is kept for it
 };
 
 /// Isolation levels handed over with ConnTxnIsoLevel.

@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "platform/codepage.h"
 #include "platform/errors.h"
+#include "platform/systemtext.h"
 
 #include <cstring>
 #include <vector>
@@ -69,9 +69,11 @@ std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const s
             if (!text.empty())
                 text += "\r\n";
             // The message may carry database text (a trigger's exception, a
-            // value): it is read in the code page, the rest of the text is ours.
+            // value), read in the code page, and text the engine took from the
+            // system (a path, a host name), which the driver marked; the rest
+            // of the text is ours.
             text += "SQL Server Error: ";
-            text += databaseTextToUtf8(buffer.data());
+            text += driverMessageToUtf8(buffer.data());
         }
     }
 

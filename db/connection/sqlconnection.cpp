@@ -58,6 +58,23 @@ void SQLConnection::open()
         connect();
 }
 
+void SQLConnection::beginWork()
+{
+    if (m_state != State::Open)
+        return;
+    std::int32_t answers = 1;
+    std::int32_t length = 0;
+    // A driver that cannot tell is taken at its word that the link stands.
+    if (m_connection->getOption(dbx::ConnLinkAnswers, &answers, sizeof answers, &length) == dbx::ResultOk && answers == 0)
+        closeLostLink();
+}
+
+void SQLConnection::endWork() noexcept
+{
+    if (m_state == State::Open)
+        m_connection->setOption(dbx::ConnEndOfWork, 0);
+}
+
 void SQLConnection::dropIfLost()
 {
     m_failuresSeen = driverFailureCount();
@@ -65,6 +82,11 @@ void SQLConnection::dropIfLost()
     std::int32_t length = 0;
     if (m_connection->getOption(dbx::ConnConnectionLost, &lost, sizeof lost, &length) != dbx::ResultOk || lost != 1)
         return;
+    closeLostLink();
+}
+
+void SQLConnection::closeLostLink()
+{
     // The link to the server is gone for good: every later statement would fail
     // with the same text. Closing it here lets this open connect afresh, so OK
     // works again once the server is back. What the dead link answers while it
@@ -106,6 +128,9 @@ void SQLConnection::connect()
 {
     // Until the driver library is loaded nothing changes but the parameter list:
     // the driver entries are gathered first and kept only when all are there.
+    // Whatever stops the connect before the driver's own connect call is the
+    // set-up's fault, not the database's.
+    m_settingsUnusable = true;
     std::string driverName = m_settings.driverName;
     std::string libraryName = m_settings.libraryName;
     std::string vendorLib = m_settings.vendorLib;
@@ -186,6 +211,7 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     // the connection's character set, or the locale's when it names none.
     useConnectionCharSet(m_params.value("ServerCharSet"));
 
+    m_settingsUnusable = false;
     check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection.get());
 
     std::int32_t limit = 0;

@@ -80,12 +80,26 @@ public:
     void loadParams();
     /// Closes the connection only when nothing keeps it open (never with keepConnection on).
     void closeWhenIdle();
+    /// A unit of work (one press of OK) begins. An open connection whose link died
+    /// while it stood idle (the server restarted, say) is closed here, so that the
+    /// first statement connects anew instead of failing; nothing has run yet, so
+    /// nothing runs twice. One round trip to a server.
+    void beginWork();
+    /// The unit of work is over: the driver ends the transactions it keeps
+    /// between statements, so that an idle connection holds nothing back on the
+    /// server. Every statement's work is committed already; this never fails.
+    void endWork() noexcept;
 
     /// Raises the driver error text for a non-zero `result`, naming `source` (may
     /// be null) as the holder of the driver's own message. Does nothing for 0.
     void check(dbx::Result result, dbx::ISQLObject* source);
     /// The most recent driver error text raised by this connection.
     const std::string& lastError() const { return m_lastError; }
+    /// True when the last connect stopped before the driver was asked to reach
+    /// the database: a configuration file, a driver entry, a library it names
+    /// or a parameter value could not be used. What the database or the server
+    /// answered, and every later failure, leaves it false.
+    bool settingsUnusable() const { return m_settingsUnusable; }
 
     /// The driver's quote character for object names, asked anew each call;
     /// empty when the call fails or answers 0.
@@ -121,6 +135,8 @@ private:
     void disconnect();
     /// Closes an open connection whose driver reports its link lost.
     void dropIfLost();
+    /// Closes a connection whose link is gone; what the dead link answers means nothing.
+    void closeLostLink();
 
     std::string m_name;
     Settings m_settings;
@@ -128,6 +144,7 @@ private:
     std::string m_connectionFile;
     State m_state = State::Closed;
     bool m_paramsLoaded = false;
+    bool m_settingsUnusable = false;
     std::string m_lastError;
     std::int32_t m_statementLimit = 0;
     std::int32_t m_activeStatements = 0;

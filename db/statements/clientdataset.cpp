@@ -20,15 +20,9 @@ namespace didu {
 class HeldRows {
 public:
     std::unique_ptr<store::IRowStore> store;
+    // After the store it points into, so that it goes first.
     std::unique_ptr<store::IStoreCursor> cursor;
     std::vector<std::string> names;
-
-    ~HeldRows()
-    {
-        // The cursor points into the store: it goes first.
-        cursor.reset();
-        store.reset();
-    }
 };
 
 namespace {
@@ -184,7 +178,7 @@ void ClientDataSet::setCommandText(std::string text)
     m_commandText = std::move(text);
     // The set's own parameters follow the markers of the new text; values carry
     // over by name.
-    const MarkerScan scan = scanMarkers(m_commandText, databaseCodePage().leadBytes());
+    const MarkerScan scan = scanMarkers(m_commandText, databaseCodePage());
     std::vector<SQLParam> fresh;
     fresh.reserve(scan.names.size());
     for (const auto& name : scan.names)

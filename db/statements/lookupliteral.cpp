@@ -7,10 +7,10 @@ namespace didu {
 
 std::string quotedLiteralContent(std::string_view text)
 {
-    return quotedLiteralContent(text, databaseCodePage().leadBytes());
+    return quotedLiteralContent(text, databaseCodePage());
 }
 
-std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes)
+std::string quotedLiteralContent(std::string_view text, const CodePage& codePage)
 {
     std::string doubled;
     doubled.reserve(text.size() + 2);
@@ -24,25 +24,19 @@ std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadByt
     // it takes " and ` for quotes too, which the server does not inside a '...'
     // literal. Where the scanner would think itself outside quotes, a colon of
     // the id would start a marker; written twice there, the scanner hands the
-    // server the one colon. The walk follows the scanner exactly: it starts
-    // inside the literal's opening quote and takes a lead byte with the byte
-    // after it.
+    // server the one colon. The scanner's own walk finds those colons, starting
+    // inside the literal's opening quote.
     std::string content;
     content.reserve(doubled.size() + 2);
-    bool quoted = true;
-    for (std::size_t i = 0; i < doubled.size(); ++i) {
-        const char c = doubled[i];
-        if (leadBytes.isLead(static_cast<unsigned char>(c))) {
-            content += c;
-            if (i + 1 < doubled.size())
-                content += doubled[++i];
-            continue;
-        }
-        if (isMarkerQuote(static_cast<unsigned char>(c)))
-            quoted = !quoted;
-        else if (c == ':' && !quoted)
-            content += ':';
-        content += c;
+    QuoteWalk walk {true};
+    std::size_t done = 0;
+    while (done < doubled.size()) {
+        const std::size_t colon = nextColonOutsideQuotes(doubled, done, codePage, walk);
+        content.append(doubled, done, colon - done);
+        if (colon == doubled.size())
+            break;
+        content += "::";
+        done = colon + 1;
     }
     return content;
 }

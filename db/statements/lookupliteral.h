@@ -8,7 +8,7 @@
 
 namespace didu {
 
-class LeadBytes;
+class CodePage;
 
 /// `text` as the content of a single-quoted SQL literal: every "'" written twice,
 /// so that no id can end the literal and the lookup compares the whole id.
@@ -17,7 +17,7 @@ class LeadBytes;
 /// still receives the id unchanged.
 std::string quotedLiteralContent(std::string_view text);
 
-/// The same under the lead bytes of another code page.
-std::string quotedLiteralContent(std::string_view text, const LeadBytes& leadBytes);
+/// The same in another code page.
+std::string quotedLiteralContent(std::string_view text, const CodePage& codePage);
 
 } // namespace didu

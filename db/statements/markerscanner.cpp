@@ -31,40 +31,15 @@ struct ResumePoint {
     bool quoted;
 };
 
-// The end of the copied run from `i`: the next colon outside quotes, or the end
-// of the text. Lead bytes take their second byte along, quotes flip `quoted`; a
-// lead byte ending the text has no second byte and sets `loneLead`.
-std::size_t plainRunEnd(std::string_view text, std::size_t i, const LeadBytes& leadBytes, bool& quoted,
-                        bool& loneLead)
-{
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (leadBytes.isLead(byte)) {
-            if (i + 1 == text.size()) {
-                loneLead = true;
-                return i + 1;
-            }
-            i += 2;
-            continue;
-        }
-        if (isMarkerQuote(byte))
-            quoted = !quoted;
-        else if (byte == ':' && !quoted)
-            break;
-        ++i;
-    }
-    return i;
-}
-
 // The end of the marker whose name starts at `start`: the first byte that ends a
 // marker outside quotes, or the end of the text. Quotes in the name flip `quoted`.
-std::size_t markerEnd(std::string_view text, std::size_t start, const LeadBytes& leadBytes, bool& quoted)
+std::size_t markerEnd(std::string_view text, std::size_t start, const CodePage& codePage, bool& quoted)
 {
     std::size_t end = start;
     while (end < text.size()) {
         const auto inner = static_cast<unsigned char>(text[end]);
-        if (leadBytes.isLead(inner) && end + 1 < text.size()) {
-            end += 2;
+        if (codePage.mayBeginMultiByte(inner)) {
+            end += codePage.characterLength({text.data() + end, text.size() - end});
             continue;
         }
         if (isMarkerQuote(inner))
@@ -78,21 +53,23 @@ std::size_t markerEnd(std::string_view text, std::size_t start, const LeadBytes&
 
 // The scanner proper, from byte `i` with the state given; `out.driverText` and
 // the first `nameCount` names already hold the result for the bytes before `i`.
-void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out, std::size_t i,
+void scanFrom(std::string_view text, const CodePage& codePage, MarkerScan& out, std::size_t i,
               std::size_t nameCount, bool quoted)
 {
     std::string& driver = out.driverText;
     driver.reserve(text.size());
     const std::size_t size = text.size();
-    // Set when the end of the text cuts a marker or a lead byte short.
+    // Set when the end of the text may cut a marker or a character short; the
+    // first such point wins, since everything after it may read otherwise.
     std::optional<ResumePoint> cut;
 
     while (i < size) {
         const std::size_t runStart = i;
-        bool loneLead = false;
-        i = plainRunEnd(text, i, leadBytes, quoted, loneLead);
-        if (loneLead) // a longer text may give it its second byte
-            cut = ResumePoint{i - 1, driver.size() + (i - 1 - runStart), nameCount, quoted};
+        QuoteWalk walk {quoted};
+        i = nextColonOutsideQuotes(text, i, codePage, walk);
+        quoted = walk.quoted;
+        if (walk.cutAt != std::string_view::npos && !cut)
+            cut = ResumePoint{walk.cutAt, driver.size() + (walk.cutAt - runStart), nameCount, walk.quotedAtCut};
         driver.append(text.data() + runStart, i - runStart);
         if (i >= size)
             break;
@@ -104,8 +81,8 @@ void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out
             continue;
         }
         const std::size_t colon = i;
-        const std::size_t end = markerEnd(text, colon + 1, leadBytes, quoted);
-        if (end == size) // a longer text goes on with this marker
+        const std::size_t end = markerEnd(text, colon + 1, codePage, quoted);
+        if (end == size && !cut) // a longer text goes on with this marker
             cut = ResumePoint{colon, driver.size(), nameCount, false};
         const std::string_view name = unquotedName(text.substr(colon + 1, end - colon - 1));
         if (nameCount < out.names.size())
@@ -128,27 +105,56 @@ void scanFrom(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out
 
 } // namespace
 
-void scanMarkers(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out)
+std::size_t nextColonOutsideQuotes(std::string_view text, std::size_t from, const CodePage& codePage,
+                                   QuoteWalk& walk)
 {
-    out.driverText.clear();
-    scanFrom(text, leadBytes, out, 0, 0, false);
+    const std::size_t size = text.size();
+    const std::size_t longest = codePage.longestCharacter();
+    // Locals the loop keeps in registers: nothing it writes can change them.
+    bool quoted = walk.quoted;
+    std::size_t cutAt = walk.cutAt;
+    std::size_t i = from;
+    for (; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (codePage.mayBeginMultiByte(byte)) {
+            const std::size_t length = codePage.characterLength({text.data() + i, size - i});
+            if (i + longest > size && length < longest && cutAt == std::string_view::npos) {
+                cutAt = i;
+                walk.quotedAtCut = quoted;
+            }
+            i += length - 1;
+        } else if (isMarkerQuote(byte)) {
+            quoted = !quoted;
+        } else if (byte == ':' && !quoted) {
+            break;
+        }
+    }
+    walk.quoted = quoted;
+    walk.cutAt = cutAt;
+    return i;
 }
 
-void continueMarkerScan(std::string_view text, const LeadBytes& leadBytes, MarkerScan& out)
+void scanMarkers(std::string_view text, const CodePage& codePage, MarkerScan& out)
+{
+    out.driverText.clear();
+    scanFrom(text, codePage, out, 0, 0, false);
+}
+
+void continueMarkerScan(std::string_view text, const CodePage& codePage, MarkerScan& out)
 {
     if (out.resumeAt > text.size() || out.resumeDriverLength > out.driverText.size() ||
         out.resumeNameCount > out.names.size()) {
-        scanMarkers(text, leadBytes, out);
+        scanMarkers(text, codePage, out);
         return;
     }
     out.driverText.resize(out.resumeDriverLength);
-    scanFrom(text, leadBytes, out, out.resumeAt, out.resumeNameCount, out.resumeQuoted);
+    scanFrom(text, codePage, out, out.resumeAt, out.resumeNameCount, out.resumeQuoted);
 }
 
-MarkerScan scanMarkers(std::string_view text, const LeadBytes& leadBytes)
+MarkerScan scanMarkers(std::string_view text, const CodePage& codePage)
 {
     MarkerScan scan;
-    scanMarkers(text, leadBytes, scan);
+    scanMarkers(text, codePage, scan);
     return scan;
 }
 

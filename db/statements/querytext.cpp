@@ -101,14 +101,6 @@ bool endsTableList(const Token& token)
     return isSymbol(token, ';');
 }
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 /// Index of the first top-level token that is `word`, from `from`; -1 when none.
 long findTopLevel(const std::vector<Token>& tokens, std::string_view word, std::size_t from = 0)
 {
@@ -139,7 +131,7 @@ std::string singleTableName(std::string_view sql)
         if (isSymbol(t, ',') || isWord(t, "JOIN") || isSymbol(t, '('))
             return {};
     }
-    return table.kind == Token::Quoted ? table.text : upper(table.text);
+    return table.kind == Token::Quoted ? table.text : asciiUpperCase(table.text);
 }
 
 std::vector<OrderItem> orderByItems(std::string_view sql)
@@ -192,7 +184,7 @@ std::vector<OrderItem> orderByItems(std::string_view sql)
             else if (digits)
                 item.position = std::stoi(last.text);
             else
-                item.name = last.kind == Token::Quoted ? last.text : upper(last.text);
+                item.name = last.kind == Token::Quoted ? last.text : asciiUpperCase(last.text);
         }
         item.plain = plain;
         items.push_back(std::move(item));

@@ -67,11 +67,11 @@ void SQLParam::takeOver(const SQLParam& old)
 
 void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry)
 {
-    const LeadBytes& leadBytes = databaseCodePage().leadBytes();
-    const LocaleRules& rules = userLocale();
+    const CodePage& codePage = databaseCodePage();
+    const UpperCaseTable& upper = userLocale().upper;
     for (const SQLParam& given : from) {
         for (SQLParam& receiver : to) {
-            if (!sameTextIgnoreCase(receiver.m_name, given.m_name, leadBytes, rules))
+            if (!sameTextIgnoreCase(receiver.m_name, given.m_name, codePage, upper))
                 continue;
             if (carry == Carry::Whole)
                 receiver.takeOver(given);

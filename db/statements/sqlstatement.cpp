@@ -103,9 +103,9 @@ void SQLStatement::linesChanged(bool appended)
     close();
     unprepare(true);
     if (appended)
-        continueMarkerScan(m_text, databaseCodePage().leadBytes(), m_scan);
+        continueMarkerScan(m_text, databaseCodePage(), m_scan);
     else
-        scanMarkers(m_text, databaseCodePage().leadBytes(), m_scan);
+        scanMarkers(m_text, databaseCodePage(), m_scan);
     rebuildParams();
     m_quoteAsked = false;
 }

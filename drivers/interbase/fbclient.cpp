@@ -1,6 +1,12 @@
 #include "drivers/interbase/fbclient.h"
 
+#include "platform/systemtext.h"
+
 #include <dlfcn.h>
+
+#include <cstring>
+#include <list>
+#include <vector>
 
 namespace didu::ib {
 
@@ -12,6 +18,97 @@ bool resolve(void* handle, const char* name, Fn& slot)
     slot = reinterpret_cast<Fn>(::dlsym(handle, name));
     return slot != nullptr;
 }
+
+// The messages whose arguments the engine took from the operating system: file
+// paths, host names, lines of its configuration files.
+bool quotesSystem(ISC_STATUS code)
+{
+    switch (code) {
+    case isc_io_error:
+    case isc_bad_db_format:
+    case isc_wrong_ods:
+    case isc_db_corrupt:
+    case isc_file_in_use:
+    case isc_shutdown:
+    case isc_shutinprog:
+    case isc_network_error:
+    case isc_lock_dir_access:
+    case isc_sys_request:
+    case isc_conf_access_denied:
+    case isc_conf_line:
+    case isc_conf_include:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A copy of a status vector whose text from the operating system is marked: the
+// string arguments of the messages above, and the system's error texts, which
+// the copy carries as texts of their own in place of the error numbers.
+class MarkedStatus {
+public:
+    explicit MarkedStatus(const ISC_STATUS* status)
+    {
+        bool systemArguments = false;
+        for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+            const ISC_STATUS kind = *p++;
+            switch (kind) {
+            case isc_arg_gds:
+            case isc_arg_warning:
+                systemArguments = quotesSystem(*p);
+                add(kind, *p++);
+                break;
+            case isc_arg_string:
+                if (systemArguments)
+                    addText(isc_arg_string, reinterpret_cast<const char*>(*p));
+                else
+                    add(kind, *p);
+                ++p;
+                break;
+            case isc_arg_cstring: {
+                const auto length = static_cast<std::size_t>(*p++);
+                const auto* text = reinterpret_cast<const char*>(*p++);
+                if (systemArguments) {
+                    addText(isc_arg_string, std::string(text, length));
+                } else {
+                    add(kind, static_cast<ISC_STATUS>(length));
+                    m_vector.push_back(reinterpret_cast<ISC_STATUS>(text));
+                }
+                break;
+            }
+            case isc_arg_unix: {
+                char buffer[256];
+                addText(isc_arg_interpreted, ::strerror_r(static_cast<int>(*p++), buffer, sizeof buffer));
+                break;
+            }
+            default:
+                add(kind, *p++);
+                break;
+            }
+        }
+        m_vector.push_back(isc_arg_end);
+    }
+
+    const ISC_STATUS* data() const { return m_vector.data(); }
+
+private:
+    void add(ISC_STATUS kind, ISC_STATUS value)
+    {
+        m_vector.push_back(kind);
+        m_vector.push_back(value);
+    }
+
+    void addText(ISC_STATUS kind, std::string_view text)
+    {
+        // A list keeps every text where it is while the vector points at it.
+        m_texts.push_back(didu::markedSystemText(text));
+        add(kind, reinterpret_cast<ISC_STATUS>(m_texts.back().c_str()));
+    }
+
+    std::vector<ISC_STATUS> m_vector;
+    std::list<std::string> m_texts;
+};
 
 } // namespace
 
@@ -46,7 +143,8 @@ std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
         && resolve(handle, "isc_close_blob", client->closeBlob)
         && resolve(handle, "isc_blob_info", client->blobInfo)
         && resolve(handle, "isc_vax_integer", client->vaxInteger)
-        && resolve(handle, "fb_interpret", client->interpret);
+        && resolve(handle, "fb_interpret", client->interpret)
+        && resolve(handle, "fb_ping", client->ping);
     if (!complete) {
         // Some other library of that name: nothing of it is used.
         ::dlclose(handle);
@@ -84,9 +182,13 @@ bool FbClient::connectionLost(const ISC_STATUS* status)
 
 std::string FbClient::statusText(const ISC_STATUS* status) const
 {
+    // The engine quotes paths, host names and the system's error texts as the
+    // system gave them, whatever character set the connection named; the rest
+    // of its text is in that character set. Marked, the core reads each right.
+    const MarkedStatus marked(status);
     std::string text;
     char buffer[1024];
-    const ISC_STATUS* cursor = status;
+    const ISC_STATUS* cursor = marked.data();
     while (interpret(buffer, sizeof buffer, &cursor) > 0) {
         if (!text.empty())
             text += "\r\n";

@@ -35,13 +35,15 @@ struct FbClient {
     decltype(&::isc_blob_info) blobInfo = nullptr;
     decltype(&::isc_vax_integer) vaxInteger = nullptr;
     decltype(&::fb_interpret) interpret = nullptr;
+    decltype(&::fb_ping) ping = nullptr;
 
     /// Opens `name` with the loader's usual search and resolves every entry
     /// point; null when the library or any entry is missing. The library stays
     /// loaded until the process ends (handles made through it may outlive us).
     static std::shared_ptr<const FbClient> load(const std::string& name);
 
-    /// Firebird's own text for a status vector, its messages joined by CR LF.
+    /// Firebird's own text for a status vector, its messages joined by CR LF;
+    /// the text it took from the operating system marked (platform/systemtext.h).
     std::string statusText(const ISC_STATUS* status) const;
     /// True when the status says the link to the database is gone (network
     /// failure, server shut down): nothing on this attachment can work again.

@@ -73,14 +73,16 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
     // Allocation waits for the prepare's request: no round trip of its own.
     if (!m_stmt && fb.allocateStatement(status, m_connection->database(), &m_stmt))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
-    isc_tr_handle* tr = m_connection->readTransaction(status);
+    isc_tr_handle* tr = m_connection->enterRead(status);
     if (!tr)
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     // The one round trip of a prepare: the client asks in the same request for
     // the statement type and both descriptions, and answers the three calls
     // below from what came back. (An older client asks the server for each.)
     m_out->sqld = 0;
-    if (fb.prepare(status, tr, &m_stmt, 0, text, m_connection->dialect(), m_out.get()))
+    const ISC_STATUS prepared = fb.prepare(status, tr, &m_stmt, 0, text, m_connection->dialect(), m_out.get());
+    m_connection->leaveRead();
+    if (prepared)
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     if (m_out.tooSmall()) {
         m_out.grow(m_out->sqld);
@@ -118,7 +120,7 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
     }
     m_layout = layoutRow(m_out.get());
     m_rowsAffected = 0;
-    m_needsWrite = false;
+    m_selectWrites = false;
     m_prepared = true;
     return dbx::ResultOk;
 }
@@ -138,7 +140,7 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         if (!m_params[i].set)
             return fail(11, "Parameter " + std::to_string(i + 1) + " has no value");
     }
-    const bool query = m_statementType == isc_info_sql_stmt_select || m_statementType == isc_info_sql_stmt_select_for_upd;
+    const bool query = isQuery();
     const bool singleton = !query && m_out->sqld > 0; // EXECUTE PROCEDURE, ... RETURNING
     if ((query || singleton) && !cursor)
         return fail(dbx::ResultInvalidParameter, "The statement returns rows but no place for a cursor was given");
@@ -151,13 +153,13 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         pointAtSlot(m_out.get(), m_layout, m_block.data(), 0);
         out = m_out.get();
     }
-    if (startRun(out, status) && !(rerunForWrite(status) && !startRun(out, status)))
+    if (startRun(nextRun(), out, status) && !(rerunForWrite(status) && !startRun(nextRun(), out, status)))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     if (query) {
-        m_cursorOpen = true;
         // Only a read-only run reads ahead: locking and positioned updates need the
         // server's cursor on the row the caller is at.
-        m_blockRows = m_readOnlyRun ? m_rowsetSize : 1;
+        const bool readOnly = m_run == Run::SharedRead || m_run == Run::OwnRead;
+        m_blockRows = readOnly ? m_rowsetSize : 1;
         m_block.resize(m_blockRows * m_layout.rowBytes);
         m_cursor = new IbCursor(this, false);
         *cursor = m_cursor;
@@ -171,30 +173,56 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         *cursor = m_cursor;
         return dbx::ResultOk;
     }
-    if (m_connection->endStatement(&m_tr, m_retained, true, status))
-        return fail(dbx::ResultSqlError, m_connection->statusText(status));
-    return dbx::ResultOk;
+    return endRun(true);
 }
 
-ISC_STATUS IbCommand::startRun(XSQLDA* out, ISC_STATUS* status)
+bool IbCommand::isQuery() const
 {
-    m_readOnlyRun = m_statementType == isc_info_sql_stmt_select && !m_needsWrite;
-    m_sharedRun = m_readOnlyRun && m_connection->selectsShareReadTransaction();
+    return m_statementType == isc_info_sql_stmt_select || m_statementType == isc_info_sql_stmt_select_for_upd;
+}
+
+IbCommand::Run IbCommand::nextRun() const
+{
+    if (m_statementType == isc_info_sql_stmt_select && !m_selectWrites) {
+        // Temporary blobs live as long as the transaction they are made in: in
+        // the read transaction they would outlast the statement by far.
+        const bool blobParameters = std::any_of(m_params.begin(), m_params.end(), [](const Param& p) { return p.blob; });
+        return m_connection->selectsShareReadTransaction() && !blobParameters ? Run::SharedRead : Run::OwnRead;
+    }
+    return m_connection->commitRetaining() ? Run::RetainedWrite : Run::OwnWrite;
+}
+
+ISC_STATUS IbCommand::startRun(Run run, XSQLDA* out, ISC_STATUS* status)
+{
     m_delivered = false;
     isc_tr_handle* tr = &m_tr;
-    if (m_sharedRun) {
-        tr = m_connection->readTransaction(status);
-        if (!tr)
-            return status[1];
-    } else if (m_connection->beginStatement(m_readOnlyRun, &m_tr, &m_retained, status)) {
-        return status[1];
+    switch (run) {
+    case Run::None: return 0;
+    case Run::SharedRead: tr = m_connection->enterRead(status); break;
+    case Run::RetainedWrite: tr = m_connection->enterRetained(status); break;
+    case Run::OwnRead:
+    case Run::OwnWrite:
+        if (m_connection->beginOwn(run == Run::OwnRead, &m_tr, status))
+            tr = nullptr;
+        break;
     }
+    if (!tr)
+        return status[1];
+    m_run = run;
     XSQLDA* in = m_in->sqld > 0 ? m_in.get() : nullptr;
     // A query's execute waits for its first fetch and travels with it; any other
     // statement's is one round trip.
     if (writeBlobs(tr, status) || m_connection->client().execute2(status, tr, &m_stmt, 1, in, out)) {
         ISC_STATUS_ARRAY ignored {};
-        m_connection->endStatement(&m_tr, m_retained, false, ignored);
+        // Nothing runs: a query's cursor did not open.
+        const Run failed = m_run;
+        m_run = Run::None;
+        if (failed == Run::SharedRead)
+            m_connection->leaveRead();
+        else if (failed == Run::RetainedWrite)
+            m_connection->leaveRetained(); // the statement's savepoint undid it
+        else
+            m_connection->endOwn(&m_tr, false, ignored);
         return status[1];
     }
     return 0;
@@ -202,10 +230,15 @@ ISC_STATUS IbCommand::startRun(XSQLDA* out, ISC_STATUS* status)
 
 isc_tr_handle* IbCommand::transaction()
 {
-    if (!m_sharedRun)
-        return &m_tr;
-    ISC_STATUS_ARRAY ignored {};
-    return m_connection->readTransaction(ignored);
+    static isc_tr_handle none = 0;
+    switch (m_run) {
+    case Run::SharedRead: return m_connection->readHandle();
+    case Run::RetainedWrite: return m_connection->retainedHandle();
+    case Run::OwnRead:
+    case Run::OwnWrite: return &m_tr;
+    case Run::None: break;
+    }
+    return &none;
 }
 
 bool IbCommand::rerunForWrite(const ISC_STATUS* status)
@@ -213,15 +246,12 @@ bool IbCommand::rerunForWrite(const ISC_STATUS* status)
     // The server reports a SELECT ... WITH LOCK, or a selectable procedure that
     // writes, as a plain SELECT; only running it shows that it writes. Until a row
     // has left, running it again read-write changes nothing the caller has seen.
-    if (!m_readOnlyRun || m_delivered || status[1] != isc_read_only_trans)
+    const bool readOnly = m_run == Run::SharedRead || m_run == Run::OwnRead || m_run == Run::None;
+    if (m_statementType != isc_info_sql_stmt_select || m_selectWrites || !readOnly || m_delivered
+        || status[1] != isc_read_only_trans)
         return false;
-    m_needsWrite = true;
-    ISC_STATUS_ARRAY ignored {};
-    if (m_cursorOpen) {
-        m_cursorOpen = false;
-        m_connection->client().freeStatement(ignored, &m_stmt, DSQL_close);
-    }
-    m_connection->endStatement(&m_tr, m_retained, false, ignored);
+    m_selectWrites = true;
+    finishRun(false);
     return true;
 }
 
@@ -230,7 +260,7 @@ std::uint32_t IbCommand::countRows(ISC_STATUS* status)
     if (m_statementType != isc_info_sql_stmt_insert && m_statementType != isc_info_sql_stmt_update
         && m_statementType != isc_info_sql_stmt_delete && m_statementType != isc_info_sql_stmt_exec_procedure)
         return 0;
-    // One round trip, for the statements that change rows.
+    // Asked only of the statements that change rows: the answer costs a round trip.
     const FbClient& fb = m_connection->client();
     static const char items[] = {isc_info_sql_records};
     char info[64];
@@ -279,10 +309,8 @@ int IbCommand::fetchBlock(bool* atEnd, std::string* error)
         if (rc) {
             if (n == 0 && rerunForWrite(status)) {
                 m_blockRows = 1;
-                if (!startRun(nullptr, status)) {
-                    m_cursorOpen = true;
+                if (!startRun(nextRun(), nullptr, status))
                     return fetchBlock(atEnd, error);
-                }
             }
             *error = m_connection->statusText(status);
             break;
@@ -307,15 +335,34 @@ dbx::Result IbCommand::endRun(bool commit)
         m_cursor->detach();
         m_cursor = nullptr;
     }
+    return finishRun(commit);
+}
+
+dbx::Result IbCommand::finishRun(bool commit)
+{
+    const Run run = m_run;
+    if (run == Run::None)
+        return dbx::ResultOk;
+    m_run = Run::None;
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
-    if (m_cursorOpen) {
-        // Travels with the next request.
-        m_cursorOpen = false;
-        fb.freeStatement(status, &m_stmt, DSQL_close);
+    if (isQuery())
+        fb.freeStatement(status, &m_stmt, DSQL_close); // travels with the next request
+    ISC_STATUS rc = 0;
+    switch (run) {
+    case Run::SharedRead: m_connection->leaveRead(); break;
+    case Run::RetainedWrite:
+        // A failed statement has already been undone by its own savepoint; the
+        // kept transaction only commits what succeeded.
+        m_connection->leaveRetained();
+        if (commit)
+            rc = m_connection->commitRetained(status);
+        break;
+    case Run::OwnRead:
+    case Run::OwnWrite: rc = m_connection->endOwn(&m_tr, commit, status); break;
+    case Run::None: break;
     }
-    m_sharedRun = false;
-    if (m_tr && m_connection->endStatement(&m_tr, m_retained, commit, status))
+    if (rc)
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     return dbx::ResultOk;
 }
@@ -335,6 +382,12 @@ void IbCommand::connectionClosing()
 {
     endRun(true);
     dropStatement();
+}
+
+void IbCommand::endKeptRun()
+{
+    if (m_run == Run::SharedRead || m_run == Run::RetainedWrite)
+        endRun(true);
 }
 
 } // namespace didu::ib

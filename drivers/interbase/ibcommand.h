@@ -1,6 +1,7 @@
 // A statement: prepared once, executed any number of times; a plain SELECT runs in
-// the connection's long-lived read-only transaction, anything else in a
-// transaction of its own (see ibconnection.h for the scheme).
+// the connection's read transaction, anything else in a transaction of its own
+// or, under commit retaining, in the connection's kept one (see ibconnection.h
+// for the scheme).
 #pragma once
 
 #include "drivers/interbase/ibconnection.h"
@@ -32,6 +33,8 @@ public:
 
     /// The connection is going away: end the run and drop the statement handle.
     void connectionClosing();
+    /// The connection ends its kept transactions: a run in one of them ends first.
+    void endKeptRun();
 
     // What the cursor of the current run uses.
     IbConnection& connection() { return *m_connection; }
@@ -42,8 +45,7 @@ public:
     int fetchBlock(bool* atEnd, std::string* error);
     /// Start of row slot `slot` in the row block.
     const char* row(std::size_t slot) const { return m_block.data() + slot * m_layout.rowBytes; }
-    /// The transaction of the current run (the connection's shared one for a
-    /// plain SELECT, else the run's own).
+    /// The transaction of the current run.
     isc_tr_handle* transaction();
     /// A cursor of this command is being freed.
     void cursorReleased(IbCursor* cursor);
@@ -69,14 +71,29 @@ private:
     /// Text, bytes and blobs: inline text, or a blob made at run time for a blob marker.
     dbx::Result bindBytes(const std::string& which, Param& p, XSQLVAR& var, std::uint16_t type,
                           std::uint32_t length, const void* buffer);
+    /// Where a run of the statement takes place, and so how it ends.
+    enum class Run {
+        None,          // nothing of the statement is open on the server
+        SharedRead,    // a plain SELECT's cursor in the connection's read transaction
+        OwnRead,       // a SELECT's cursor in a read-only transaction of its own
+        OwnWrite,      // a statement in a read-write transaction of its own: its
+                       // cursor, or the row it returned, is still open
+        RetainedWrite, // the same in the connection's kept read-write transaction
+    };
+
     /// Makes the blobs of the bound values in `tr`, the run's transaction.
     ISC_STATUS writeBlobs(isc_tr_handle* tr, ISC_STATUS* status);
-    /// Starts the run's transaction and opens the statement in it.
-    ISC_STATUS startRun(XSQLDA* out, ISC_STATUS* status);
+    /// Where the next run takes place.
+    Run nextRun() const;
+    /// Starts a run of kind `run`: its transaction, then the statement in it.
+    ISC_STATUS startRun(Run run, XSQLDA* out, ISC_STATUS* status);
     /// A read-only run was refused a write before any row left: redo it read-write.
     bool rerunForWrite(const ISC_STATUS* status);
-    /// Ends the current run: the open cursor is closed and the transaction ends.
+    /// Ends the current run: its cursor object lets go, and finishRun().
     dbx::Result endRun(bool commit);
+    /// Ends the run on the server: its cursor closes and its work commits (or not).
+    dbx::Result finishRun(bool commit);
+    bool isQuery() const;
     void dropStatement();
     std::uint32_t countRows(ISC_STATUS* status);
 
@@ -92,13 +109,10 @@ private:
     std::size_t m_rowsetSize = 20;
     std::size_t m_blockRows = 1;
 
-    isc_tr_handle m_tr = 0;
-    bool m_retained = false;
-    bool m_readOnlyRun = false;  // the current run's transaction is read-only
-    bool m_sharedRun = false;    // ... and is the connection's long-lived one
-    bool m_needsWrite = false;   // a SELECT that turned out to write (WITH LOCK, procedures)
+    Run m_run = Run::None;
+    isc_tr_handle m_tr = 0;      // the run's own transaction, when it has one
     bool m_delivered = false;    // the current run has handed out rows
-    bool m_cursorOpen = false;
+    bool m_selectWrites = false; // a SELECT that turned out to write (WITH LOCK, procedures)
     IbCursor* m_cursor = nullptr;
     std::uint32_t m_rowsAffected = 0;
 };

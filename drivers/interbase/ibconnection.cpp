@@ -3,6 +3,7 @@
 #include "drivers/interbase/ibcommand.h"
 #include "drivers/interbase/ibmetadata.h"
 #include "drivers/interbase/objectnames.h"
+#include "drivers/interbase/typebinding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,6 +26,10 @@ void addNumber(std::vector<char>& block, char tag, std::int32_t value)
     for (int i = 0; i < 4; ++i)
         block.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
 }
+
+/// How long a transaction kept between statements may live before the next
+/// statement renews it: the longest that it holds back garbage collection.
+constexpr std::chrono::seconds kKeptTransactionLife {1};
 
 bool optionText(std::int32_t bufferLength, void* value, std::int32_t* length, const std::string& text)
 {
@@ -61,25 +66,37 @@ void IbConnection::buildTransactionBlocks()
         // Firebird never shows uncommitted rows; dirty read gets the most
         // permissive level it has.
         isolation = {isc_tpb_read_committed, isc_tpb_rec_version};
-    m_readTpb = {isc_tpb_version3, isc_tpb_read, lock};
-    m_readTpb.insert(m_readTpb.end(), isolation.begin(), isolation.end());
+    m_ownReadTpb = {isc_tpb_version3, isc_tpb_read, lock};
+    m_ownReadTpb.insert(m_ownReadTpb.end(), isolation.begin(), isolation.end());
     m_writeTpb = {isc_tpb_version3, isc_tpb_write, lock};
     m_writeTpb.insert(m_writeTpb.end(), isolation.begin(), isolation.end());
-    // Read committed whatever the isolation: a snapshot kept for the connection's
-    // life would hold back garbage collection. With record versions a read never
-    // waits for a writer; the lock option is carried only so that the
-    // transaction reports what was asked for.
-    m_sharedReadTpb = {isc_tpb_version3, isc_tpb_read, lock, isc_tpb_read_committed, isc_tpb_rec_version};
+    // Read committed whatever the isolation: the read transaction outlives its
+    // statements, and a snapshot would show each of them an older database. With
+    // record versions a read never waits for a writer; the lock option is carried
+    // only so that the transaction reports what was asked for.
+    m_readTpb = {isc_tpb_version3, isc_tpb_read, lock, isc_tpb_read_committed, isc_tpb_rec_version};
+}
+
+bool IbConnection::namesServer(const std::string& database)
+{
+    // "host:path", "host/port:path" and "[v6 address]/port:path" reach a server;
+    // a plain path, "C:" included, opens the file in-process.
+    std::size_t hostEnd = 0;
+    if (!database.empty() && database.front() == '[' && (hostEnd = database.find(']')) == std::string::npos)
+        return false;
+    const auto colon = database.find(':', hostEnd);
+    if (colon == std::string::npos || colon < 2 || database.front() == '/')
+        return false;
+    const auto slashes = std::count(database.begin() + static_cast<std::ptrdiff_t>(hostEnd),
+                                    database.begin() + static_cast<std::ptrdiff_t>(colon), '/');
+    return slashes <= 1;
 }
 
 std::string IbConnection::databaseName(const std::string& database) const
 {
-    // "host:path" or "host/port:path" reach a server; a plain path opens the file
-    // in-process. Host name and port options fill in what the name leaves out.
+    // Host name and port options fill in what the name leaves out.
     const auto colon = database.find(':');
-    const auto slash = database.find('/');
-    const bool hasHost = colon != std::string::npos && (slash == std::string::npos || colon < slash) && colon > 1;
-    if (!hasHost) {
+    if (!namesServer(database)) {
         if (m_hostName.empty())
             return database;
         return m_hostName + (m_serverPort.empty() ? "" : "/" + m_serverPort) + ":" + database;
@@ -113,8 +130,17 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
     addNumber(dpb, isc_dpb_sql_dialect, m_dialect);
     if (m_timeout > 0)
         addNumber(dpb, isc_dpb_connect_timeout, m_timeout);
+    addTextBindings(dpb);
 
     const std::string name = databaseName(database ? database : "");
+    if (!namesServer(name)) {
+        // A plain path is the embedded engine's alone. Left to the client's
+        // default, a file the engine cannot open (its lock folder, another
+        // engine's locks) is tried again through a server on this machine, and
+        // the operator reads that nobody answers on localhost instead of why the
+        // file could not be opened. Unknown engine names are passed over.
+        addText(dpb, isc_dpb_config, "Providers=Engine13,Engine12");
+    }
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;
     // Through a server a handful of round trips (protocol, authentication, attach).
@@ -140,12 +166,9 @@ dbx::Result IbConnection::disconnect()
     // releasing those cursors would have done.
     for (IbCommand* command : std::vector<IbCommand*>(m_commands))
         command->connectionClosing();
+    finish(m_retained);
+    finish(m_read);
     ISC_STATUS_ARRAY status {};
-    for (isc_tr_handle* tr : {&m_retainedRead, &m_retainedWrite, &m_readTr}) {
-        if (*tr && m_client->commitTransaction(status, tr))
-            m_client->rollbackTransaction(status, tr);
-        *tr = 0;
-    }
     if (m_client->detachDatabase(status, &m_db)) {
         const std::string text = statusText(status);
         m_db = 0;
@@ -199,6 +222,7 @@ dbx::Result IbConnection::setOption(std::int32_t option, std::intptr_t value)
     case dbx::ConnTrimChar: m_trimChar = value != 0; break;
     case dbx::ConnTimeout: m_timeout = static_cast<std::int32_t>(value); break;
     case dbx::ConnQualifiedName: splitQualifiedName(textOption(value), m_nameParts); break;
+    case dbx::ConnEndOfWork: endWork(); return dbx::ResultOk;
     case dbx::ConnAutoCommit:
     case dbx::ConnBlockingMode:
     case dbx::ConnBlobSize:
@@ -233,6 +257,7 @@ dbx::Result IbConnection::getOption(std::int32_t option, void* value, std::int32
     switch (option) {
     case dbx::ConnMaxStmtsPerConn: return number(0);
     case dbx::ConnConnectionLost: return number(m_lost);
+    case dbx::ConnLinkAnswers: return number(linkAnswers());
     case dbx::ConnRoleName: return text(m_role);
     case dbx::ConnWaitOnLocks: return number(m_waitOnLocks);
     case dbx::ConnCommitRetain: return number(m_commitRetain);
@@ -251,43 +276,73 @@ dbx::Result IbConnection::getOption(std::int32_t option, void* value, std::int32
     }
 }
 
-isc_tr_handle* IbConnection::readTransaction(ISC_STATUS* status)
-{
-    // One round trip, once per connection.
-    if (!m_readTr && startTransaction(m_sharedReadTpb, &m_readTr, status))
-        return nullptr;
-    return &m_readTr;
-}
-
 ISC_STATUS IbConnection::startTransaction(const std::vector<char>& tpb, isc_tr_handle* tr, ISC_STATUS* status)
 {
     return m_client->startTransaction(status, tr, 1, &m_db, static_cast<unsigned short>(tpb.size()), tpb.data());
 }
 
-ISC_STATUS IbConnection::beginStatement(bool readOnly, isc_tr_handle* tr, bool* retained, ISC_STATUS* status)
+isc_tr_handle* IbConnection::enter(KeptTransaction& kept, const std::vector<char>& tpb, ISC_STATUS* status)
 {
-    *retained = m_commitRetain;
-    if (!m_commitRetain)
-        return startTransaction(readOnly ? m_readTpb : m_writeTpb, tr, status); // 1 round trip
-    isc_tr_handle& kept = readOnly ? m_retainedRead : m_retainedWrite;
-    if (!kept && startTransaction(readOnly ? m_readTpb : m_writeTpb, &kept, status))
-        return status[1];
-    *tr = kept;
-    return 0;
+    const auto now = std::chrono::steady_clock::now();
+    // Renewed only between statements: a statement running in it keeps its
+    // cursor, and under commit retaining the context it was promised.
+    if (kept.handle && kept.runs == 0 && now - kept.started > kKeptTransactionLife)
+        finish(kept);
+    if (!kept.handle) {
+        if (startTransaction(tpb, &kept.handle, status))
+            return nullptr;
+        kept.started = now;
+    }
+    ++kept.runs;
+    return &kept.handle;
 }
 
-ISC_STATUS IbConnection::endStatement(isc_tr_handle* tr, bool retained, bool commit, ISC_STATUS* status)
+void IbConnection::finish(KeptTransaction& kept)
+{
+    if (kept.handle) {
+        ISC_STATUS_ARRAY status {};
+        // Everything of it was committed already, statement by statement (the
+        // read transaction never writes): what the commit answers, a dead link
+        // for example, changes nothing, and the handle goes either way.
+        if (m_client->commitTransaction(status, &kept.handle))
+            m_client->rollbackTransaction(status, &kept.handle);
+        kept.handle = 0;
+    }
+    kept.runs = 0;
+}
+
+void IbConnection::endWork()
+{
+    if (!m_db)
+        return;
+    for (IbCommand* command : std::vector<IbCommand*>(m_commands))
+        command->endKeptRun();
+    finish(m_retained);
+    finish(m_read);
+}
+
+bool IbConnection::linkAnswers()
+{
+    if (!m_db || m_lost)
+        return false;
+    ISC_STATUS_ARRAY status {};
+    if (m_client->ping(status, &m_db) && FbClient::connectionLost(status))
+        m_lost = true;
+    return !m_lost;
+}
+
+ISC_STATUS IbConnection::beginOwn(bool readOnly, isc_tr_handle* tr, ISC_STATUS* status)
+{
+    return startTransaction(readOnly ? m_ownReadTpb : m_writeTpb, tr, status);
+}
+
+ISC_STATUS IbConnection::endOwn(isc_tr_handle* tr, bool commit, ISC_STATUS* status)
 {
     if (!*tr)
         return 0;
     ISC_STATUS rc = 0;
-    if (retained) {
-        // A failed statement has already been undone by its own savepoint; the
-        // kept transaction only commits what succeeded.
-        if (commit)
-            rc = m_client->commitRetaining(status, tr);
-    } else if (commit) {
-        rc = m_client->commitTransaction(status, tr); // 1 round trip
+    if (commit) {
+        rc = m_client->commitTransaction(status, tr);
         if (rc) {
             ISC_STATUS_ARRAY ignored {};
             m_client->rollbackTransaction(ignored, tr);
@@ -297,6 +352,11 @@ ISC_STATUS IbConnection::endStatement(isc_tr_handle* tr, bool retained, bool com
     }
     *tr = 0;
     return rc;
+}
+
+ISC_STATUS IbConnection::commitRetained(ISC_STATUS* status)
+{
+    return m_retained.handle ? m_client->commitRetaining(status, &m_retained.handle) : 0;
 }
 
 void IbConnection::detach(IbCommand* command)

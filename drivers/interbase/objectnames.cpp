@@ -1,5 +1,7 @@
 #include "drivers/interbase/objectnames.h"
 
+#include "platform/asciitext.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -46,10 +48,7 @@ std::string storedName(const std::string& name)
         }
         return inner;
     }
-    for (char& c : part)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return part;
+    return asciiUpperCase(part);
 }
 
 void splitQualifiedName(const std::string& name, std::string parts[3])

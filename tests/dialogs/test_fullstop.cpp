@@ -1,5 +1,5 @@
 // The error box's full-stop rule.
-#include "app/fullstop.h"
+#include "platform/fullstop.h"
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>

@@ -149,4 +149,26 @@ TEST(ConnectFromFiles, AServerThatCannotBeReachedReadsAsTheOperatorSeesIt)
     }
 }
 
+TEST(ConnectFromFiles, AFileTheEngineCannotOpenReadsAsTheEngineSaysIt)
+{
+    // A plain path is never tried again through a server on this machine, whose
+    // absence would hide the engine's reason behind a network text.
+    TempDatabase db;
+    const std::string garbage = db.writeFile("GARBAGE.FDB", std::string(20000, '\x5a'));
+    const struct {
+        std::string database;
+        std::string reason;
+    } cases[] = {
+        {garbage, "file " + garbage + " is not a valid database"},
+        {db.folder() + "/none/TORDATA.FDB", "I/O error during \"open\" operation for file \"" + db.folder() + "/none/TORDATA.FDB\""},
+    };
+    for (const auto& c : cases) {
+        db.writeConfiguration({{"Database", c.database}});
+        SQLConnection connection;
+        const std::string text = openFailure(connection);
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_EQ(text.find("network"), std::string::npos) << text;
+    }
+}
+
 } // namespace

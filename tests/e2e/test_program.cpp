@@ -130,8 +130,7 @@ TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
     };
     const std::vector<Desktop> desktops = {{"zh_TW.UTF-8", "BIG_5"}, {"zh_TW.BIG5", ""}};
     const auto folder = didu::test::privateLocales({"zh_TW.UTF-8", "zh_TW.BIG5"});
-    if (!folder)
-        GTEST_SKIP() << "localedef cannot build the zh_TW locales here";
+    ASSERT_TRUE(folder) << "localedef cannot build the zh_TW locales here";
     const std::string chen = "\xb3\xaf";                                      // 陳
     const std::string blocked = "\xb8\x54\xa4\xee\xa5\x5b\xa4\x4a\xb7\x7c\xad\xfb"; // 禁止加入會員
     auto chens = [&chen](int count) {
@@ -185,6 +184,24 @@ TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
             EXPECT_TRUE(std::regex_match(row[2].value_or(""), std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]")))
                 << row[2].value_or("NULL");
     }
+
+    // Beside the database's Big5, the engine's text from the system reads as the
+    // system writes it: a path with Chinese folders, on the UTF-8 desktop.
+    const std::string missing = db->folder() + "/資料/TORDATA.FDB";
+    db->writeConfiguration({{"Database", missing}, {"ServerCharSet", "BIG_5"}});
+    ProgramProcess program({"LOCPATH=" + *folder, "LANG=zh_TW.UTF-8", "LC_ALL=zh_TW.UTF-8"});
+    const std::string window = startAndFindWindow(program);
+    ASSERT_FALSE(window.empty()) << program.standardError();
+    didu::test::pressKeys(window, "Return");
+    const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
+    ASSERT_FALSE(box.empty()) << program.standardError();
+    didu::test::pressKeys(box, "ctrl+c");
+    const std::string copied = didu::test::clipboardText();
+    EXPECT_NE(copied.find("operation for file \"" + missing + "\"\r\n"), std::string::npos) << copied;
+    didu::test::pressKeys(box, "Return");
+    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+    didu::test::pressKeys(window, "Escape");
+    EXPECT_EQ(program.wait(10s), 0) << program.standardError();
 }
 
 TEST_F(Program, AMissingConfigurationFileShowsTheErrorBoxAndTheWindowStaysUsable)

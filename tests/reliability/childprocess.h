@@ -1,4 +1,4 @@
-// Separate processes for the reliability tests: the headless transfer program
+// Separate processes for the reliability tests: the command-line transfer
 // and the shell tools (the private server's script, gfix). Every wait is
 // bounded, so a run that hangs fails its test instead of holding up CI.
 #pragma once
@@ -56,7 +56,7 @@ struct CommandResult {
 CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::seconds timeout,
                          const std::vector<std::string>& environment = {});
 
-/// The folder of the running executable (where the plugins and diduxfer lie).
+/// The folder of the running executable (where the plugins and the programs lie).
 std::string executableFolder();
 
 } // namespace didu::test

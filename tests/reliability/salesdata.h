@@ -21,9 +21,10 @@ inline const std::string kSalesSchema =
 /// One statement that adds `count` customers C0000001, C0000002, ... with
 /// names longer than 20 bytes (so the cut is exercised) and a NULL address on
 /// every seventh.
-inline std::string addCustomersSql(int count)
+inline std::string addCustomersSql(int count, int first = 1)
 {
-    return "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " + std::to_string(count)
+    return "EXECUTE BLOCK AS DECLARE I INTEGER = " + std::to_string(first) + "; BEGIN WHILE (I < "
+        + std::to_string(first + count)
         + ") DO BEGIN INSERT INTO CUSTOMER VALUES ('C' || LPAD(:I, 7, '0'),"
           " 'Customer number ' || :I || ' of the shop', '02-' || :I,"
           " IIF(MOD(:I, 7) = 0, NULL, 'Street ' || :I), MOD(:I, 1000), 'S' || MOD(:I, 5)); I = I + 1; END END";

@@ -1,6 +1,7 @@
 // The server goes away in the middle of a run: the run ends with the composed
 // driver text and keeps what it wrote, no later press hangs, and once the
-// server is back the next press reconnects and finishes the work.
+// server is back the next press reconnects and finishes the work. A server
+// restarted while the window stood idle costs the next press nothing.
 #include "tests/reliability/serverfixture.h"
 #include "tests/reliability/transferrig.h"
 
@@ -117,6 +118,28 @@ TEST_F(LostConnection, RunEndsWithTheDriverTextNothingHangsAndTheWorkCanBeFinish
     EXPECT_EQ(view.messages, std::vector<std::string> {"資料轉移完成."});
     EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), customers);
     EXPECT_EQ(count(didu::test::kWholeMemberRowsSql), customers);
+}
+
+TEST_F(LostConnection, AServerRestartedWhileTheWindowStoodIdleCostsTheNextPressNothing)
+{
+    prepareRun(20);
+    didu::test::TransferRig rig;
+    ASSERT_EQ(rig.run(), std::nullopt);
+
+    server->stop();
+    server->start();
+    db->execute(didu::test::addCustomersSql(5, 21)); // five more, by another program
+    db->detach();
+
+    std::optional<std::string> next;
+    {
+        Watchdog dog(120s, "the press after the restart");
+        next = rig.run();
+    }
+    EXPECT_EQ(next, std::nullopt) << *next;
+    EXPECT_EQ(rig.view.messages, (std::vector<std::string> {"資料轉移完成.", "資料轉移完成."}));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM MEMBER"), 25);
+    EXPECT_EQ(count(didu::test::kWholeMemberRowsSql), 25);
 }
 
 } // namespace

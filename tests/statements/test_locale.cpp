@@ -1,8 +1,6 @@
-// The code page of database text (character lengths, lead bytes, decoding, the
-// Firebird names), the case rules read from the C library, and the real Big5
-// locale built in a private folder.
+// The code page of database text (character lengths, decoding, the Firebird
+// names) and the case rules read from the C library.
 #include "platform/locale.h"
-#include "tests/support/locales/privatelocale.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +10,22 @@
 namespace didu {
 namespace {
 
-TEST(Locale, FoldingReadFromTheCLibrary)
+TEST(Locale, FoldingAndCodePageReadFromTheCLibrary)
 {
-    LocaleRules plain;
-    ASSERT_TRUE(LocaleRules::fromLocale("C", plain));
-    EXPECT_EQ(plain.upper['a'], 'A');
-    EXPECT_EQ(plain.upper['Z'], 'Z');
-    EXPECT_EQ(plain.upper['_'], '_');
+    const std::optional<LocaleFacts> plain = LocaleFacts::of("C");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->upper['a'], 'A');
+    EXPECT_EQ(plain->upper['Z'], 'Z');
+    EXPECT_EQ(plain->upper['_'], '_');
+    EXPECT_FALSE(plain->codePage.isMultiByte());
 
-    LocaleRules utf8;
-    ASSERT_TRUE(LocaleRules::fromLocale("C.UTF-8", utf8));
-    EXPECT_EQ(utf8.upper[0xE4], 0xE4);
+    const std::optional<LocaleFacts> utf8 = LocaleFacts::of("C.UTF-8");
+    ASSERT_TRUE(utf8);
+    EXPECT_EQ(utf8->upper[0xE4], 0xE4);
+    EXPECT_EQ(utf8->codePage.name(), "UTF-8");
 
-    LocaleRules unchanged = LocaleRules::plain();
-    unchanged.upper['q'] = 'q';
-    EXPECT_FALSE(LocaleRules::fromLocale("xx_NOWHERE.NOSUCHSET", unchanged));
-    EXPECT_EQ(unchanged.upper['q'], 'q');
+    EXPECT_FALSE(LocaleFacts::of("xx_NOWHERE.NOSUCHSET"));
+    EXPECT_EQ(LocaleFacts::read("xx_NOWHERE.NOSUCHSET").upper['q'], 'Q');
 }
 
 TEST(CodePage, CharacterLengthsByCodePage)
@@ -47,6 +45,12 @@ TEST(CodePage, CharacterLengthsByCodePage)
         {"UTF-8", "\xe4\xb8\xad", 3}, {"UTF-8", "\xc3\xa9", 2}, {"UTF-8", "\xf0\x9f\x98\x80", 4},
         {"UTF-8", "\xa9", 1},      {"UTF-8", "\xe4\xb8", 1},  {"UTF-8", "\xc0\xaf", 1}, // cut short; overlong
         {"UTF-8", "\xed\xa0\x80", 1}, {"UTF-8", "\xf5\x80\x80\x80", 1}, {"UTF-8", "", 0},
+        {"GB18030", "\x81\x30\x81\x30", 4}, {"GB18030", "\x81\x30\x81", 1}, // cut short
+        {"GB18030", "\x81\x60", 2},          {"GB18030", "\x81\x7f", 1},     {"GB18030", "\x80\x40", 1},
+        {"EUC-TW", "\x8e\xa2\xa1\xa1", 4},   {"EUC-TW", "\x8e\xb1\xa1\xa1", 1}, // no plane 17
+        {"EUC-TW", "\xc4\xa1", 2},           {"EUC-TW", "\xc4\x60", 1},
+        {"EUC-JP", "\x8f\xb0\xa1", 3},       {"EUC-JP", "\x8e\xb1", 2},      {"EUC-JP", "\xa4\xa2", 2},
+        {"EUC-JP", "\xa4\x27", 1},           {"EUC-CN", "\xd6\xd0", 2},      {"EUC-CN", "\xd6\x27", 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CodePage::named(c.codePage).characterLength(c.text), c.expected)
@@ -107,37 +111,6 @@ TEST(CodePage, FirebirdCharacterSetNames)
     }
 }
 
-// The real locales, built in a private folder: the locale's code page is the
-// one in force until a connection names its own, and a connection without one
-// (or with a name that has no mapping) goes back to the locale's.
-TEST(CodePage, FromTheLocaleUnlessTheConnectionNamesOne)
-{
-    const auto folder = test::privateLocales({"zh_TW.BIG5", "zh_TW.UTF-8"});
-    if (!folder)
-        GTEST_SKIP() << "localedef cannot build the zh_TW locales here";
-    struct Case {
-        const char* locale;
-        const char* serverCharSet;
-        const char* codePage;
-    };
-    const std::vector<Case> cases = {
-        {"zh_TW.BIG5", "", "BIG5"},         {"zh_TW.BIG5", "NONE", "BIG5"},  {"zh_TW.BIG5", "UTF8", "UTF-8"},
-        {"zh_TW.UTF-8", "", "UTF-8"},       {"zh_TW.UTF-8", "BIG_5", "BIG5"}, {"zh_TW.UTF-8", "OCTETS", "UTF-8"},
-        {"zh_TW.UTF-8", "NO_SUCH_SET", "UTF-8"},
-    };
-    for (const auto& c : cases) {
-        test::ScopedLocale locale(*folder, c.locale);
-        useConnectionCharSet(c.serverCharSet);
-        EXPECT_EQ(databaseCodePage().name(), c.codePage) << c.locale << " " << c.serverCharSet;
-    }
-    useConnectionCharSet("");
-    test::ScopedLocale locale(*folder, "zh_TW.BIG5");
-    const CodePage big5 = CodePage::ofLocale("");
-    EXPECT_EQ(big5.kind(), CodePage::Kind::DoubleByte);
-    EXPECT_TRUE(big5.leadBytes().isLead(0xA4));
-    EXPECT_FALSE(big5.leadBytes().isLead(0x60));
-}
-
 TEST(Locale, SameTextIgnoreCase)
 {
     struct Case {
@@ -157,11 +130,11 @@ TEST(Locale, SameTextIgnoreCase)
         {"\xA4\x61x", "\xA4\x61X", true, true},
         {"\xE9", "\xC9", false, false},
     };
-    const LocaleRules plain = LocaleRules::plain();
+    const UpperCaseTable plain = LocaleFacts::plain().upper;
     const CodePage big5 = CodePage::named("BIG5");
     for (const Case& c : cases) {
-        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, LeadBytes(), plain), c.plain) << c.a << " / " << c.b;
-        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, big5.leadBytes(), plain), c.big5) << c.a << " / " << c.b;
+        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, CodePage(), plain), c.plain) << c.a << " / " << c.b;
+        EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, big5, plain), c.big5) << c.a << " / " << c.b;
     }
     ScopedCodePage scoped(big5);
     EXPECT_FALSE(sameTextIgnoreCase("\xA4\x61", "\xA4\x41"));

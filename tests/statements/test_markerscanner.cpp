@@ -21,10 +21,10 @@ struct ScanCase {
     std::vector<std::string> names;
 };
 
-void expectScan(const ScanCase& c, const LeadBytes& leadBytes)
+void expectScan(const ScanCase& c, const CodePage& codePage)
 {
     SCOPED_TRACE(c.what);
-    const MarkerScan scan = scanMarkers(c.text, leadBytes);
+    const MarkerScan scan = scanMarkers(c.text, codePage);
     EXPECT_EQ(scan.driverText, c.driverText);
     EXPECT_EQ(scan.names, c.names);
 }
@@ -64,7 +64,7 @@ TEST(MarkerScanner, WesternTexts)
         {"zero byte is an ordinary byte", std::string("a\0:b", 4), std::string("a\0?", 3), {"b"}},
     };
     for (const ScanCase& c : cases)
-        expectScan(c, LeadBytes());
+        expectScan(c, CodePage());
 }
 
 TEST(MarkerScanner, Big5SecondBytesAreNeverExamined)
@@ -85,22 +85,22 @@ TEST(MarkerScanner, Big5SecondBytesAreNeverExamined)
         {"lead byte ending a marker at the end", ":x\xA4", "?", {"x\xA4"}},
     };
     for (const ScanCase& c : big5)
-        expectScan(c, CodePage::named("BIG5").leadBytes());
+        expectScan(c, CodePage::named("BIG5"));
 
     expectScan({"Western: the back quote toggles", "N = '" + backQuoteSecond + "' AND X = :x",
                 "N = '" + backQuoteSecond + "' AND X = :x", {}},
-               LeadBytes());
+               CodePage());
 }
 
 TEST(MarkerScanner, ReusedResultHoldsOnlyTheLatestScan)
 {
     MarkerScan scan;
-    scanMarkers(":a,:b,:c", LeadBytes(), scan);
+    scanMarkers(":a,:b,:c", CodePage(), scan);
     ASSERT_EQ(scan.names.size(), 3u);
-    scanMarkers("x = :longer_name_than_before", LeadBytes(), scan);
+    scanMarkers("x = :longer_name_than_before", CodePage(), scan);
     EXPECT_EQ(scan.driverText, "x = ?");
     EXPECT_EQ(scan.names, std::vector<std::string>{"longer_name_than_before"});
-    scanMarkers("", LeadBytes(), scan);
+    scanMarkers("", CodePage(), scan);
     EXPECT_TRUE(scan.driverText.empty());
     EXPECT_TRUE(scan.names.empty());
 }
@@ -110,10 +110,11 @@ TEST(MarkerScanner, ScanningLineByLineGivesTheWholeScan)
     // Random texts from the bytes that matter, cut into pieces at random points
     // (also inside markers, quotes and double-byte characters): continuing the
     // scan piece by piece must give exactly what one scan of the whole gives.
-    const std::string alphabet = std::string(":::''\"`  \r\n),;\tAb=(") + "\xA4\x60\xB1";
+    const std::string alphabet = std::string(":::''\"`  \r\n),;\tAb=(") + "\xA4\x60\xB1\x81\x30\x8E\xA1";
     std::mt19937 random(20261208);
-    const LeadBytes tables[] = {LeadBytes(), LeadBytes::range(0x81, 0xFE)};
-    for (const LeadBytes& leadBytes : tables) {
+    const CodePage tables[] = {CodePage(), CodePage::named("BIG5"), CodePage::named("GB18030"),
+                               CodePage::named("EUC-TW")};
+    for (const CodePage& codePage : tables) {
         for (int round = 0; round < 3000; ++round) {
             std::string text;
             const std::size_t length = random() % 40;
@@ -121,13 +122,13 @@ TEST(MarkerScanner, ScanningLineByLineGivesTheWholeScan)
                 text.push_back(alphabet[random() % alphabet.size()]);
 
             MarkerScan pieces;
-            scanMarkers("", leadBytes, pieces);
+            scanMarkers("", codePage, pieces);
             std::size_t done = 0;
             while (done < text.size()) {
                 done += 1 + random() % 6;
-                continueMarkerScan(std::string_view(text).substr(0, std::min(done, text.size())), leadBytes, pieces);
+                continueMarkerScan(std::string_view(text).substr(0, std::min(done, text.size())), codePage, pieces);
             }
-            const MarkerScan whole = scanMarkers(text, leadBytes);
+            const MarkerScan whole = scanMarkers(text, codePage);
             ASSERT_EQ(pieces.driverText, whole.driverText) << text;
             ASSERT_EQ(pieces.names, whole.names) << text;
         }
@@ -147,7 +148,7 @@ TEST(MarkerScanner, ContinuingAcrossACutMarkerOrDoubleColon)
         {{"'open", " :no' :yes"}, "'open :no' ?", {"yes"}},
         {{"N = '\xA4", "\x60' AND :x"}, "N = '\xA4\x60' AND ?", {"x"}},
     };
-    const LeadBytes big5 = LeadBytes::range(0x81, 0xFE);
+    const CodePage big5 = CodePage::named("BIG5");
     for (const auto& c : cases) {
         MarkerScan scan;
         std::string text;

@@ -1,15 +1,14 @@
-// The error box's full-stop rule, on the message's bytes.
+// The error box's full-stop rule, on the message's bytes. The command-line
+// program writes its errors by the same rule, so both read alike.
 #pragma once
 
+#include "platform/codepage.h"
+
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace didu {
-
-/// Byte length of the character that begins `rest` (1 for a single byte).
-using CharacterLength = std::function<std::size_t(std::string_view rest)>;
 
 /// True when a "." is to be appended: the message is not empty and its last
 /// character is above "." (a multibyte last character always is). Without a
@@ -18,5 +17,11 @@ bool needsFullStop(std::string_view message, const CharacterLength& characterLen
 
 /// The message as the error box shows it.
 std::string withFullStop(std::string_view message, const CharacterLength& characterLength);
+
+/// A raised message as it is shown: messages are UTF-8 by the time they are
+/// raised (the program's own texts are written so, and database text is
+/// decoded from its code page where it joins a message), so the rule walks
+/// UTF-8 characters.
+std::string shownMessage(std::string_view message);
 
 } // namespace didu

@@ -1,4 +1,6 @@
-#include "app/fullstop.h"
+#include "platform/fullstop.h"
+
+#include "platform/codepage.h"
 
 namespace didu {
 
@@ -28,6 +30,12 @@ std::string withFullStop(std::string_view message, const CharacterLength& charac
     if (needsFullStop(message, characterLength))
         shown += '.';
     return shown;
+}
+
+std::string shownMessage(std::string_view message)
+{
+    static const CodePage utf8 = CodePage::named("UTF-8");
+    return withFullStop(message, [](std::string_view rest) { return utf8.characterLength(rest); });
 }
 
 } // namespace didu

@@ -1,0 +1,69 @@
+#include "cli/runcommand.h"
+
+#include "cli/commandview.h"
+#include "cli/report.h"
+#include "cli/terminalbar.h"
+#include "db/connection/sqlconnection.h"
+#include "platform/errors.h"
+#include "platform/fullstop.h"
+#include "transfer/transfersession.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace didu::cli {
+
+namespace {
+
+void printResults(const CommandView& view, bool dryRun, std::chrono::steady_clock::time_point started)
+{
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    if (dryRun)
+        std::fputs(dryRunListing(view.wouldBeMembers()).c_str(), stdout);
+    std::fputs((summaryLine(view.counts(), dryRun, elapsed.count()) + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// The error box breaks its lines the Windows way; a terminal and the journal
+// take "\n" alone (the journal keeps a line ending in "\r" as binary data).
+std::string withUnixLineBreaks(std::string text)
+{
+    std::size_t at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos)
+        text.erase(at, 1);
+    return text;
+}
+
+} // namespace
+
+int runCommand(const CommandOptions& options)
+{
+    const auto started = std::chrono::steady_clock::now();
+    std::unique_ptr<TerminalBar> bar;
+    if (!options.quiet && ::isatty(STDERR_FILENO))
+        bar = std::make_unique<TerminalBar>(STDERR_FILENO);
+    CommandView view(bar.get(), options.progressFd);
+    const TransferMode mode = options.dryRun ? TransferMode::DryRun : TransferMode::Write;
+
+    TransferSession session;
+    session.SQLConnection1().settings().connectionName = options.connection;
+    try {
+        session.run(view, {}, mode);
+    } catch (const std::exception& error) {
+        view.finish();
+        // What was done before the error stays done: the log says how much.
+        if (view.counts().read > 0)
+            printResults(view, options.dryRun, started);
+        if (!dynamic_cast<const AbortError*>(&error))
+            std::fprintf(stderr, "%s\n", withUnixLineBreaks(shownMessage(error.what())).c_str());
+        return session.SQLConnection1().settingsUnusable() ? kExitUsage : kExitRunFailed;
+    }
+    view.finish();
+    printResults(view, options.dryRun, started);
+    return kExitDone;
+}
+
+} // namespace didu::cli
