@@ -9,6 +9,7 @@
 #   tools/check-install-order.sh server-first DEB    the Firebird server, then
 #       the package, and a transfer
 #
+# Each ends with the nightly service's command run as the service's user.
 # Both start from a machine without the server and without /tmp/firebird, as
 # after a boot, with systemd-tmpfiles present as on any installed Debian.
 # Prints the lock folder's owner and mode after each step; fails on the first
@@ -55,6 +56,10 @@ install_package() {
     if ! dpkg-query -W -f='${Status}' "$server" 2>/dev/null | grep -q 'ok installed'; then
       userdel firebird && rm -rf /tmp/firebird
     fi
+  fi
+  if [ "${DIDU_LOCK_BEFORE:-0}" != 1 ] && ! id -nG diduradozori | grep -qw firebird; then
+    step "the nightly transfer's user diduradozori is not in the group firebird"
+    exit 1
   fi
   local groups=diduradozori
   ! getent group firebird >/dev/null || groups+=,firebird
@@ -133,10 +138,20 @@ transfer() {
   step "ana's transfer: customers without a member $before before, $after after; $(lock_folder)"
 }
 
+# The nightly service's command, as the service's user (its groups as
+# systemd gives them), on the same database and lock folder.
+nightly() {
+  local out
+  command -v diduradozori-transfer >/dev/null || return 0
+  out=$(setpriv --reuid=diduradozori --regid=diduradozori --init-groups env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 \
+    diduradozori-transfer --quiet 2>&1) || { step "the nightly command failed: $out"; exit 1; }
+  step "the nightly command as diduradozori worked; $(lock_folder)"
+}
+
 DISPLAY=""
 case "$order" in
-  package-first) install_package; make_database; transfer; install_server; transfer ;;
-  server-first) install_server; install_package; make_database; transfer ;;
+  package-first) install_package; make_database; transfer; install_server; transfer; nightly ;;
+  server-first) install_server; install_package; make_database; transfer; nightly ;;
   *) echo "usage: check-install-order.sh package-first|server-first DEB" >&2; exit 2 ;;
 esac
 step "works; the lock folder holds: $(stat -c '%n %U:%G %a' /tmp/firebird/* | sed 's|/tmp/firebird/||' | tr '\n' ' ')"
