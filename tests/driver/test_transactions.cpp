@@ -145,16 +145,21 @@ TEST(DriverTransactions, AConnectionHoldsBackNoGarbageCollectionOnceItsWorkIsOve
         work(0);
         std::int64_t before = next();
         othersWork();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-        work(20);
+        // A renewed transaction takes the oldest active transaction the engine
+        // counts at its start, which Firebird 4 may reckon a little behind: the
+        // second renewal is past any doubt.
+        for (int round = 1; round <= 2; ++round) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+            work(20 * round);
+        }
         othersWork();
-        EXPECT_GT(oldestSnapshot(), before) << c.what << ": still working, a second later";
+        EXPECT_GT(oldestSnapshot(), before) << c.what << ": still working, seconds later";
 
         endWork(s);
         before = next();
         othersWork();
         EXPECT_GT(oldestSnapshot(), before) << c.what << ": idle";
-        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MEMBER"), "40") << c.what;
+        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM MEMBER"), "60") << c.what;
     }
 }
 
