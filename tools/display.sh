@@ -6,7 +6,9 @@ start_private_display() {
   local n
   for n in $(seq "$1" $(($1 + 30))); do
     { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: the server would otherwise reset whenever its last client left,
+    # and a program starting in that moment could not connect.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     private_display_pid=$!
     trap 'kill "$private_display_pid" 2>/dev/null || true' EXIT
     export DISPLAY=":$n"
