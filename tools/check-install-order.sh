@@ -21,9 +21,10 @@ export DEBIAN_FRONTEND=noninteractive
 version=$(dpkg-query -W -f='${Version}' libfbclient2 | grep -o '^[0-9]\+\.[0-9]\+')
 server=firebird$version-server
 work=$(mktemp -d)
-display_pid=""
+source "$(dirname "$0")/display.sh"
+private_display_pid=""
 cleanup() {
-  [ -z "$display_pid" ] || kill "$display_pid" 2>/dev/null || true
+  [ -z "$private_display_pid" ] || kill "$private_display_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -94,26 +95,15 @@ missing_members() {
   echo "$out" | awk 'NF' | tail -1 | tr -d ' '
 }
 
-start_display() {
-  local n
-  for n in $(seq 140 170); do
-    { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
-    Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    display_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    return 0
-  done
-  echo "no free display number for Xvfb" >&2
-  exit 1
-}
-
 # The operator presses OK in the installed program's window and closes the
 # completion message; the database then has a member for every customer.
 transfer() {
   local before after pid
   before=$(missing_members)
-  [ -n "$DISPLAY" ] || start_display
+  if [ -z "$DISPLAY" ]; then
+    start_private_display 140
+    trap cleanup EXIT # the display's own trap would forget the work folder
+  fi
   as_ana DISPLAY="$DISPLAY" diduradozori >"$work/program.log" 2>&1 &
   pid=$!
   local window

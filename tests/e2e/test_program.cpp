@@ -64,6 +64,22 @@ protected:
         return window;
     }
 
+    /// OK on `window` ends in the error box; its text as Ctrl+C copies it out,
+    /// after which the box is closed and the window is idle again.
+    std::string errorBoxCopiedOnOk(ProgramProcess& program, const std::string& window)
+    {
+        didu::test::pressKeys(window, "Return");
+        const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
+        EXPECT_FALSE(box.empty()) << program.standardError();
+        if (box.empty())
+            return {};
+        didu::test::pressKeys(box, "ctrl+c");
+        std::string copied = didu::test::clipboardText();
+        didu::test::pressKeys(box, "Return");
+        EXPECT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+        return copied;
+    }
+
     /// OK runs to the completion message, which Ctrl+C copies out; closing it
     /// and then the window ends the program with 0.
     void runToCompletionAndClose(ProgramProcess& program, const std::string& window)
@@ -163,14 +179,10 @@ TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
                                        ? didu::test::waitForWindow(program.pid(), ".*", 20s)
                                        : startAndFindWindow(program);
         ASSERT_FALSE(window.empty()) << program.standardError();
-        didu::test::pressKeys(window, "Return");
-        const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
-        ASSERT_FALSE(box.empty()) << program.standardError();
-        didu::test::pressKeys(box, "ctrl+c");
-        const std::string copied = didu::test::clipboardText();
+        const std::string copied = errorBoxCopiedOnOk(program, window);
         EXPECT_NE(copied.find("MEMBER_BLOCKED\r\n禁止加入會員\r\n"), std::string::npos) << copied;
-        didu::test::pressKeys(box, "Return");
-        ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+        if (HasFailure())
+            return;
 
         runToCompletionAndClose(program, window);
         if (HasFatalFailure())
@@ -192,14 +204,8 @@ TEST_F(Program, TaiwaneseDesktopsReadBig5MessagesAndRunToTheEnd)
     ProgramProcess program({"LOCPATH=" + *folder, "LANG=zh_TW.UTF-8", "LC_ALL=zh_TW.UTF-8"});
     const std::string window = startAndFindWindow(program);
     ASSERT_FALSE(window.empty()) << program.standardError();
-    didu::test::pressKeys(window, "Return");
-    const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
-    ASSERT_FALSE(box.empty()) << program.standardError();
-    didu::test::pressKeys(box, "ctrl+c");
-    const std::string copied = didu::test::clipboardText();
+    const std::string copied = errorBoxCopiedOnOk(program, window);
     EXPECT_NE(copied.find("operation for file \"" + missing + "\"\r\n"), std::string::npos) << copied;
-    didu::test::pressKeys(box, "Return");
-    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
     didu::test::pressKeys(window, "Escape");
     EXPECT_EQ(program.wait(10s), 0) << program.standardError();
 }
@@ -211,15 +217,10 @@ TEST_F(Program, AMissingConfigurationFileShowsTheErrorBoxAndTheWindowStaysUsable
     const std::string window = startAndFindWindow(program);
     ASSERT_FALSE(window.empty());
 
-    didu::test::pressKeys(window, "Return");
-    const std::string box = didu::test::waitForWindow(program.pid(), "Diduradozori", 20s);
-    ASSERT_FALSE(box.empty()) << program.standardError();
-    didu::test::pressKeys(box, "ctrl+c");
-    EXPECT_EQ(didu::test::clipboardText(),
+    EXPECT_EQ(errorBoxCopiedOnOk(program, window),
               copyText("Diduradozori",
                        "Driver/Connection Registry File '" + db->connectionFilePath() + "' not found."));
-    didu::test::pressKeys(box, "Return");
-    ASSERT_TRUE(didu::test::waitForWindowGone(program.pid(), "Diduradozori", 10s));
+    ASSERT_FALSE(HasFailure());
 
     // The same window, the same connection object: with the file back, OK works.
     db->writeConfiguration();
