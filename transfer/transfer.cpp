@@ -114,6 +114,8 @@ std::string Transfer::insertMember()
     // fails at the same step whatever the data.
     auto customer = [this](const char* column) { return m_customers.valueAsText(column); };
     m_query.paramByName("MEMBER_ID").setValue(customer("CUST_ID"));
+    // Found before the column is read, as on every other line; the name is kept
+    // for the view.
     SQLParam& nameParam = m_query.paramByName("MEMBER_NAME");
     const std::string name = memberName(customer("CUST_NAME"), databaseCharacterLength);
     nameParam.setValue(name);

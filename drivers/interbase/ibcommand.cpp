@@ -213,17 +213,27 @@ ISC_STATUS IbCommand::startRun(Run run, XSQLDA* out, ISC_STATUS* status)
     // A query's execute waits for its first fetch and travels with it; any other
     // statement's is one round trip.
     if (writeBlobs(tr, status) || m_connection->client().execute2(status, tr, &m_stmt, 1, in, out)) {
+        // Nothing runs: no cursor opened, and the transaction is left undone.
         ISC_STATUS_ARRAY ignored {};
-        // Nothing runs: a query's cursor did not open.
-        const Run failed = m_run;
         m_run = Run::None;
-        if (failed == Run::SharedRead)
-            m_connection->leaveRead();
-        else if (failed == Run::RetainedWrite)
-            m_connection->leaveRetained(); // the statement's savepoint undid it
-        else
-            m_connection->endOwn(&m_tr, false, ignored);
+        leaveTransaction(run, false, ignored);
         return status[1];
+    }
+    return 0;
+}
+
+ISC_STATUS IbCommand::leaveTransaction(Run run, bool commit, ISC_STATUS* status)
+{
+    switch (run) {
+    case Run::SharedRead: m_connection->leaveRead(); return 0;
+    case Run::RetainedWrite:
+        // A failed statement has already been undone by its own savepoint; the
+        // kept transaction only commits what succeeded.
+        m_connection->leaveRetained();
+        return commit ? m_connection->commitRetained(status) : 0;
+    case Run::OwnRead:
+    case Run::OwnWrite: return m_connection->endOwn(&m_tr, commit, status);
+    case Run::None: break;
     }
     return 0;
 }
@@ -348,21 +358,7 @@ dbx::Result IbCommand::finishRun(bool commit)
     ISC_STATUS_ARRAY status {};
     if (isQuery())
         fb.freeStatement(status, &m_stmt, DSQL_close); // travels with the next request
-    ISC_STATUS rc = 0;
-    switch (run) {
-    case Run::SharedRead: m_connection->leaveRead(); break;
-    case Run::RetainedWrite:
-        // A failed statement has already been undone by its own savepoint; the
-        // kept transaction only commits what succeeded.
-        m_connection->leaveRetained();
-        if (commit)
-            rc = m_connection->commitRetained(status);
-        break;
-    case Run::OwnRead:
-    case Run::OwnWrite: rc = m_connection->endOwn(&m_tr, commit, status); break;
-    case Run::None: break;
-    }
-    if (rc)
+    if (leaveTransaction(run, commit, status))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     return dbx::ResultOk;
 }

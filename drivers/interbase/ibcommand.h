@@ -89,6 +89,9 @@ private:
     ISC_STATUS startRun(Run run, XSQLDA* out, ISC_STATUS* status);
     /// A read-only run was refused a write before any row left: redo it read-write.
     bool rerunForWrite(const ISC_STATUS* status);
+    /// Leaves the transaction a run of kind `run` took part in: a kept one is
+    /// left (its statement committed when `commit`), an own one ends.
+    ISC_STATUS leaveTransaction(Run run, bool commit, ISC_STATUS* status);
     /// Ends the current run: its cursor object lets go, and finishRun().
     dbx::Result endRun(bool commit);
     /// Ends the run on the server: its cursor closes and its work commits (or not).
