@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace didu::ib {
 
@@ -73,15 +74,15 @@ dbx::Result IbCommand::prepare(const char* text, std::uint16_t /*paramCount*/)
     // Allocation waits for the prepare's request: no round trip of its own.
     if (!m_stmt && fb.allocateStatement(status, m_connection->database(), &m_stmt))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
-    isc_tr_handle* tr = m_connection->enterRead(status);
-    if (!tr)
+    TransactionLease read = m_connection->begin(Run::SharedRead, status);
+    if (!read)
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     // The one round trip of a prepare: the client asks in the same request for
     // the statement type and both descriptions, and answers the three calls
     // below from what came back. (An older client asks the server for each.)
     m_out->sqld = 0;
-    const ISC_STATUS prepared = fb.prepare(status, tr, &m_stmt, 0, text, m_connection->dialect(), m_out.get());
-    m_connection->leaveRead();
+    const ISC_STATUS prepared = fb.prepare(status, read.handle(), &m_stmt, 0, text, m_connection->dialect(), m_out.get());
+    read.leave();
     if (prepared)
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     if (m_out.tooSmall()) {
@@ -153,14 +154,9 @@ dbx::Result IbCommand::execute(dbx::ISQLCursor** cursor)
         pointAtSlot(m_out.get(), m_layout, m_block.data(), 0);
         out = m_out.get();
     }
-    if (startRun(nextRun(), out, status) && !(rerunForWrite(status) && !startRun(nextRun(), out, status)))
+    if (startRun(out, status))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     if (query) {
-        // Only a read-only run reads ahead: locking and positioned updates need the
-        // server's cursor on the row the caller is at.
-        const bool readOnly = m_run == Run::SharedRead || m_run == Run::OwnRead;
-        m_blockRows = readOnly ? m_rowsetSize : 1;
-        m_block.resize(m_blockRows * m_layout.rowBytes);
         m_cursor = new IbCursor(this, false);
         *cursor = m_cursor;
         return dbx::ResultOk;
@@ -181,7 +177,7 @@ bool IbCommand::isQuery() const
     return m_statementType == isc_info_sql_stmt_select || m_statementType == isc_info_sql_stmt_select_for_upd;
 }
 
-IbCommand::Run IbCommand::nextRun() const
+Run IbCommand::nextRun() const
 {
     if (m_statementType == isc_info_sql_stmt_select && !m_selectWrites) {
         // Temporary blobs live as long as the transaction they are made in: in
@@ -192,76 +188,42 @@ IbCommand::Run IbCommand::nextRun() const
     return m_connection->commitRetaining() ? Run::RetainedWrite : Run::OwnWrite;
 }
 
-ISC_STATUS IbCommand::startRun(Run run, XSQLDA* out, ISC_STATUS* status)
+ISC_STATUS IbCommand::startRun(XSQLDA* out, ISC_STATUS* status)
 {
-    m_delivered = false;
-    isc_tr_handle* tr = &m_tr;
-    switch (run) {
-    case Run::None: return 0;
-    case Run::SharedRead: tr = m_connection->enterRead(status); break;
-    case Run::RetainedWrite: tr = m_connection->enterRetained(status); break;
-    case Run::OwnRead:
-    case Run::OwnWrite:
-        if (m_connection->beginOwn(run == Run::OwnRead, &m_tr, status))
-            tr = nullptr;
-        break;
-    }
-    if (!tr)
-        return status[1];
-    m_run = run;
+    const FbClient& fb = m_connection->client();
     XSQLDA* in = m_in->sqld > 0 ? m_in.get() : nullptr;
-    // A query's execute waits for its first fetch and travels with it; any other
-    // statement's is one round trip.
-    if (writeBlobs(tr, status) || m_connection->client().execute2(status, tr, &m_stmt, 1, in, out)) {
-        // Nothing runs: no cursor opened, and the transaction is left undone.
-        ISC_STATUS_ARRAY ignored {};
-        m_run = Run::None;
-        leaveTransaction(run, false, ignored);
-        return status[1];
+    for (;;) {
+        m_delivered = false;
+        TransactionLease run = m_connection->begin(nextRun(), status);
+        if (!run)
+            return status[1];
+        // A query's execute waits for its first fetch and travels with it; any
+        // other statement's is one round trip.
+        if (!writeBlobs(run.handle(), status) && !fb.execute2(status, run.handle(), &m_stmt, 1, in, out)) {
+            if (isQuery()) {
+                // Only a read-only run reads ahead: locking and positioned
+                // updates need the server's cursor on the row the caller is at.
+                m_blockRows = run.readOnly() ? m_rowsetSize : 1;
+                m_block.resize(m_blockRows * m_layout.rowBytes);
+            }
+            m_run = std::move(run);
+            return 0;
+        }
+        // Nothing runs: no cursor opened, and the lease leaves the transaction
+        // undone as it goes.
+        if (!runAgainReadWrite(run, status))
+            return status[1];
     }
-    return 0;
 }
 
-ISC_STATUS IbCommand::leaveTransaction(Run run, bool commit, ISC_STATUS* status)
-{
-    switch (run) {
-    case Run::SharedRead: m_connection->leaveRead(); return 0;
-    case Run::RetainedWrite:
-        // A failed statement has already been undone by its own savepoint; the
-        // kept transaction only commits what succeeded.
-        m_connection->leaveRetained();
-        return commit ? m_connection->commitRetained(status) : 0;
-    case Run::OwnRead:
-    case Run::OwnWrite: return m_connection->endOwn(&m_tr, commit, status);
-    case Run::None: break;
-    }
-    return 0;
-}
-
-isc_tr_handle* IbCommand::transaction()
-{
-    static isc_tr_handle none = 0;
-    switch (m_run) {
-    case Run::SharedRead: return m_connection->readHandle();
-    case Run::RetainedWrite: return m_connection->retainedHandle();
-    case Run::OwnRead:
-    case Run::OwnWrite: return &m_tr;
-    case Run::None: break;
-    }
-    return &none;
-}
-
-bool IbCommand::rerunForWrite(const ISC_STATUS* status)
+bool IbCommand::runAgainReadWrite(const TransactionLease& run, const ISC_STATUS* status)
 {
     // The server reports a SELECT ... WITH LOCK, or a selectable procedure that
     // writes, as a plain SELECT; only running it shows that it writes. Until a row
     // has left, running it again read-write changes nothing the caller has seen.
-    const bool readOnly = m_run == Run::SharedRead || m_run == Run::OwnRead || m_run == Run::None;
-    if (m_statementType != isc_info_sql_stmt_select || m_selectWrites || !readOnly || m_delivered
-        || status[1] != isc_read_only_trans)
+    if (!run.readOnly() || m_delivered || status[1] != isc_read_only_trans)
         return false;
     m_selectWrites = true;
-    finishRun(false);
     return true;
 }
 
@@ -306,7 +268,7 @@ int IbCommand::fetchBlock(bool* atEnd, std::string* error)
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
     std::size_t n = 0;
-    for (; n < m_blockRows; ++n) {
+    while (n < m_blockRows) {
         // Each row is fetched straight into its own slot: reading ahead costs
         // no copy.
         pointAtSlot(m_out.get(), m_layout, m_block.data(), n);
@@ -317,14 +279,15 @@ int IbCommand::fetchBlock(bool* atEnd, std::string* error)
             break;
         }
         if (rc) {
-            if (n == 0 && rerunForWrite(status)) {
-                m_blockRows = 1;
-                if (!startRun(nextRun(), nullptr, status))
-                    return fetchBlock(atEnd, error);
+            if (n == 0 && runAgainReadWrite(m_run, status)) {
+                finishRun(false);
+                if (!startRun(nullptr, status))
+                    continue;
             }
             *error = m_connection->statusText(status);
             break;
         }
+        ++n;
     }
     if (n > 0)
         m_delivered = true;
@@ -350,15 +313,18 @@ dbx::Result IbCommand::endRun(bool commit)
 
 dbx::Result IbCommand::finishRun(bool commit)
 {
-    const Run run = m_run;
-    if (run == Run::None)
+    if (!m_run)
         return dbx::ResultOk;
-    m_run = Run::None;
+    TransactionLease run = std::move(m_run);
     const FbClient& fb = m_connection->client();
     ISC_STATUS_ARRAY status {};
     if (isQuery())
         fb.freeStatement(status, &m_stmt, DSQL_close); // travels with the next request
-    if (leaveTransaction(run, commit, status))
+    if (!commit) {
+        run.leave();
+        return dbx::ResultOk;
+    }
+    if (run.commit(status))
         return fail(dbx::ResultSqlError, m_connection->statusText(status));
     return dbx::ResultOk;
 }
@@ -382,7 +348,7 @@ void IbCommand::connectionClosing()
 
 void IbCommand::endKeptRun()
 {
-    if (m_run == Run::SharedRead || m_run == Run::RetainedWrite)
+    if (m_run.kept())
         endRun(true);
 }
 

@@ -45,8 +45,8 @@ public:
     int fetchBlock(bool* atEnd, std::string* error);
     /// Start of row slot `slot` in the row block.
     const char* row(std::size_t slot) const { return m_block.data() + slot * m_layout.rowBytes; }
-    /// The transaction of the current run.
-    isc_tr_handle* transaction();
+    /// The transaction of the current run (points at 0 when none stands).
+    isc_tr_handle* transaction() { return m_run.handle(); }
     /// A cursor of this command is being freed.
     void cursorReleased(IbCursor* cursor);
 
@@ -71,27 +71,17 @@ private:
     /// Text, bytes and blobs: inline text, or a blob made at run time for a blob marker.
     dbx::Result bindBytes(const std::string& which, Param& p, XSQLVAR& var, std::uint16_t type,
                           std::uint32_t length, const void* buffer);
-    /// Where a run of the statement takes place, and so how it ends.
-    enum class Run {
-        None,          // nothing of the statement is open on the server
-        SharedRead,    // a plain SELECT's cursor in the connection's read transaction
-        OwnRead,       // a SELECT's cursor in a read-only transaction of its own
-        OwnWrite,      // a statement in a read-write transaction of its own: its
-                       // cursor, or the row it returned, is still open
-        RetainedWrite, // the same in the connection's kept read-write transaction
-    };
-
     /// Makes the blobs of the bound values in `tr`, the run's transaction.
     ISC_STATUS writeBlobs(isc_tr_handle* tr, ISC_STATUS* status);
-    /// Where the next run takes place.
+    /// Where the next run takes place: the one place that decides a run's mode.
     Run nextRun() const;
-    /// Starts a run of kind `run`: its transaction, then the statement in it.
-    ISC_STATUS startRun(Run run, XSQLDA* out, ISC_STATUS* status);
-    /// A read-only run was refused a write before any row left: redo it read-write.
-    bool rerunForWrite(const ISC_STATUS* status);
-    /// Leaves the transaction a run of kind `run` took part in: a kept one is
-    /// left (its statement committed when `commit`), an own one ends.
-    ISC_STATUS leaveTransaction(Run run, bool commit, ISC_STATUS* status);
+    /// Starts a run: its transaction, then the statement in it, run again
+    /// read-write when runAgainReadWrite says so.
+    ISC_STATUS startRun(XSQLDA* out, ISC_STATUS* status);
+    /// The one place of the rule that only a SELECT is ever run again
+    /// read-write: true when `run`, a read-only run, was refused a write
+    /// before any row left; the next run is then read-write.
+    bool runAgainReadWrite(const TransactionLease& run, const ISC_STATUS* status);
     /// Ends the current run: its cursor object lets go, and finishRun().
     dbx::Result endRun(bool commit);
     /// Ends the run on the server: its cursor closes and its work commits (or not).
@@ -112,8 +102,7 @@ private:
     std::size_t m_rowsetSize = 20;
     std::size_t m_blockRows = 1;
 
-    Run m_run = Run::None;
-    isc_tr_handle m_tr = 0;      // the run's own transaction, when it has one
+    TransactionLease m_run;      // the current run's transaction; empty when none stands
     bool m_delivered = false;    // the current run has handed out rows
     bool m_selectWrites = false; // a SELECT that turned out to write (WITH LOCK, procedures)
     IbCursor* m_cursor = nullptr;

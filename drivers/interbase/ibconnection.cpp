@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace didu::ib {
 
@@ -43,8 +44,8 @@ bool optionText(std::int32_t bufferLength, void* value, std::int32_t* length, co
 
 } // namespace
 
-IbConnection::IbConnection(std::shared_ptr<const FbClient> client, dbx::ISQLDriver* driver)
-    : m_client(std::move(client)), m_driver(driver)
+IbConnection::IbConnection(std::shared_ptr<const FbClient> client, dbx::ISQLDriver* driver, SteadyClock clock)
+    : m_client(std::move(client)), m_driver(driver), m_clock(std::move(clock))
 {
     m_driver->addRef();
     buildTransactionBlocks();
@@ -281,20 +282,34 @@ ISC_STATUS IbConnection::startTransaction(const std::vector<char>& tpb, isc_tr_h
     return m_client->startTransaction(status, tr, 1, &m_db, static_cast<unsigned short>(tpb.size()), tpb.data());
 }
 
-isc_tr_handle* IbConnection::enter(KeptTransaction& kept, const std::vector<char>& tpb, ISC_STATUS* status)
+TransactionLease IbConnection::begin(Run run, ISC_STATUS* status)
 {
-    const auto now = std::chrono::steady_clock::now();
+    switch (run) {
+    case Run::SharedRead: return keep(m_read, m_readTpb, run, status);
+    case Run::RetainedWrite: return keep(m_retained, m_writeTpb, run, status);
+    case Run::OwnRead:
+    case Run::OwnWrite: break;
+    }
+    TransactionLease lease(this, run, nullptr);
+    if (startTransaction(run == Run::OwnRead ? m_ownReadTpb : m_writeTpb, &lease.m_own, status))
+        return {};
+    return lease;
+}
+
+TransactionLease IbConnection::keep(KeptTransaction& kept, const std::vector<char>& tpb, Run run, ISC_STATUS* status)
+{
+    const auto now = m_clock();
     // Renewed only between statements: a statement running in it keeps its
     // cursor, and under commit retaining the context it was promised.
-    if (kept.handle && kept.runs == 0 && now - kept.started > kKeptTransactionLife)
+    if (kept.handle && kept.leases == 0 && now - kept.started > kKeptTransactionLife)
         finish(kept);
     if (!kept.handle) {
         if (startTransaction(tpb, &kept.handle, status))
-            return nullptr;
+            return {};
         kept.started = now;
     }
-    ++kept.runs;
-    return &kept.handle;
+    ++kept.leases;
+    return TransactionLease(this, run, &kept);
 }
 
 void IbConnection::finish(KeptTransaction& kept)
@@ -308,7 +323,6 @@ void IbConnection::finish(KeptTransaction& kept)
             m_client->rollbackTransaction(status, &kept.handle);
         kept.handle = 0;
     }
-    kept.runs = 0;
 }
 
 void IbConnection::endWork()
@@ -331,37 +345,66 @@ bool IbConnection::linkAnswers()
     return !m_lost;
 }
 
-ISC_STATUS IbConnection::beginOwn(bool readOnly, isc_tr_handle* tr, ISC_STATUS* status)
-{
-    return startTransaction(readOnly ? m_ownReadTpb : m_writeTpb, tr, status);
-}
-
-ISC_STATUS IbConnection::endOwn(isc_tr_handle* tr, bool commit, ISC_STATUS* status)
-{
-    if (!*tr)
-        return 0;
-    ISC_STATUS rc = 0;
-    if (commit) {
-        rc = m_client->commitTransaction(status, tr);
-        if (rc) {
-            ISC_STATUS_ARRAY ignored {};
-            m_client->rollbackTransaction(ignored, tr);
-        }
-    } else {
-        rc = m_client->rollbackTransaction(status, tr);
-    }
-    *tr = 0;
-    return rc;
-}
-
-ISC_STATUS IbConnection::commitRetained(ISC_STATUS* status)
-{
-    return m_retained.handle ? m_client->commitRetaining(status, &m_retained.handle) : 0;
-}
-
 void IbConnection::detach(IbCommand* command)
 {
     m_commands.erase(std::remove(m_commands.begin(), m_commands.end(), command), m_commands.end());
+}
+
+TransactionLease::TransactionLease(TransactionLease&& other) noexcept
+    : m_connection(std::exchange(other.m_connection, nullptr)), m_run(other.m_run),
+      m_kept(std::exchange(other.m_kept, nullptr)), m_own(std::exchange(other.m_own, 0))
+{
+}
+
+TransactionLease& TransactionLease::operator=(TransactionLease&& other) noexcept
+{
+    if (this != &other) {
+        leave();
+        m_connection = std::exchange(other.m_connection, nullptr);
+        m_run = other.m_run;
+        m_kept = std::exchange(other.m_kept, nullptr);
+        m_own = std::exchange(other.m_own, 0);
+    }
+    return *this;
+}
+
+ISC_STATUS TransactionLease::commit(ISC_STATUS* status)
+{
+    if (!m_connection)
+        return 0;
+    const FbClient& fb = m_connection->client();
+    ISC_STATUS rc = 0;
+    if (m_kept) {
+        --m_kept->leases;
+        // The read transaction never writes: nothing of it to commit.
+        if (m_run == Run::RetainedWrite && m_kept->handle)
+            rc = fb.commitRetaining(status, &m_kept->handle);
+    } else if (m_own) {
+        rc = fb.commitTransaction(status, &m_own);
+        if (rc) {
+            ISC_STATUS_ARRAY ignored {};
+            fb.rollbackTransaction(ignored, &m_own);
+        }
+    }
+    m_connection = nullptr;
+    m_kept = nullptr;
+    m_own = 0;
+    return rc;
+}
+
+void TransactionLease::leave() noexcept
+{
+    if (!m_connection)
+        return;
+    if (m_kept) {
+        --m_kept->leases;
+    } else if (m_own) {
+        ISC_STATUS_ARRAY ignored {};
+        m_connection->client().rollbackTransaction(ignored, &m_own);
+    }
+    m_connection = nullptr;
+    m_kept = nullptr;
+    m_own = 0;
 }
 
 } // namespace didu::ib

@@ -26,6 +26,9 @@
 // renewed, once nothing runs in it, when it has lived longer than
 // kKeptTransactionLife, and it ends when the caller says its unit of work is
 // over (option 42) and at disconnect: an idle connection holds back nothing.
+// A run holds its transaction as a lease from begin() (transactionlease.h), so
+// that it is committed or left exactly once on every path, and a kept one is
+// never renewed under a run that still stands in it.
 //
 // What each statement costs through a server is measured, and the reasons for
 // each round trip are given, by bench/transfer (transfer_bench --server).
@@ -40,8 +43,8 @@
 
 #include "drivers/interbase/fbclient.h"
 #include "drivers/interbase/objectbase.h"
+#include "drivers/interbase/transactionlease.h"
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,7 +56,8 @@ class IbCommand;
 /// The connection object handed out by the driver.
 class IbConnection final : public ObjectBase<dbx::ISQLConnection> {
 public:
-    IbConnection(std::shared_ptr<const FbClient> client, dbx::ISQLDriver* driver);
+    /// `clock` measures the life of the transactions kept between statements.
+    IbConnection(std::shared_ptr<const FbClient> client, dbx::ISQLDriver* driver, SteadyClock clock);
 
     dbx::Result connect(const char* database, const char* userName, const char* password) override;
     dbx::Result disconnect() override;
@@ -70,35 +74,15 @@ public:
     isc_db_handle* database() { return &m_db; }
     unsigned short dialect() const { return m_dialect; }
     bool trimChar() const { return m_trimChar; }
-    /// A transaction the connection keeps between statements: the read
-    /// transaction, or the read-write one of commit retaining.
-    struct KeptTransaction {
-        isc_tr_handle handle = 0;
-        std::chrono::steady_clock::time_point started;
-        int runs = 0; // statements running in it now
-    };
-    /// The read transaction, for a prepare or a plain SELECT's run: started or
-    /// renewed as needed; the caller leaves it with leave(). Null (with `status`
-    /// set) when it cannot start.
-    isc_tr_handle* enterRead(ISC_STATUS* status) { return enter(m_read, m_readTpb, status); }
-    /// The kept read-write transaction of commit retaining, for one statement's run.
-    isc_tr_handle* enterRetained(ISC_STATUS* status) { return enter(m_retained, m_writeTpb, status); }
-    void leaveRead() { --m_read.runs; }
-    /// The kept transactions' handles, for a statement running in one (its blobs).
-    isc_tr_handle* readHandle() { return &m_read.handle; }
-    isc_tr_handle* retainedHandle() { return &m_retained.handle; }
-    void leaveRetained() { --m_retained.runs; }
+    /// Begins the transaction of a statement's run (or of a prepare, in the
+    /// read transaction): a kept one is started or renewed as needed, an own one
+    /// started. An empty lease (with `status` set) when it cannot start.
+    TransactionLease begin(Run run, ISC_STATUS* status);
     /// True when a plain SELECT runs in the read transaction: not so under
     /// repeatable read, which needs a snapshot of the statement's own.
     bool selectsShareReadTransaction() const { return m_isolation != dbx::IsoRepeatableRead; }
     /// True when statements that write share the kept transaction and commit retaining.
     bool commitRetaining() const { return m_commitRetain; }
-    /// Starts a statement's own transaction in `*tr`.
-    ISC_STATUS beginOwn(bool readOnly, isc_tr_handle* tr, ISC_STATUS* status);
-    /// Commits (or rolls back) a statement's own transaction; `*tr` is 0 afterwards.
-    ISC_STATUS endOwn(isc_tr_handle* tr, bool commit, ISC_STATUS* status);
-    /// Commits the work of a statement that ran in the kept read-write transaction.
-    ISC_STATUS commitRetained(ISC_STATUS* status);
     /// Commands register so that a disconnect can end their work first.
     void attach(IbCommand* command) { m_commands.push_back(command); }
     void detach(IbCommand* command);
@@ -110,7 +94,8 @@ private:
     static bool namesServer(const std::string& database);
     void buildTransactionBlocks();
     ISC_STATUS startTransaction(const std::vector<char>& tpb, isc_tr_handle* tr, ISC_STATUS* status);
-    isc_tr_handle* enter(KeptTransaction& kept, const std::vector<char>& tpb, ISC_STATUS* status);
+    /// A lease in `kept`, renewed first when it has lived too long and nothing runs in it.
+    TransactionLease keep(KeptTransaction& kept, const std::vector<char>& tpb, Run run, ISC_STATUS* status);
     /// Ends a kept transaction (commit; rollback when that fails), whatever the link says.
     void finish(KeptTransaction& kept);
     /// The caller's unit of work is over: statements still running in a kept
@@ -121,6 +106,7 @@ private:
 
     std::shared_ptr<const FbClient> m_client;
     dbx::ISQLDriver* m_driver;
+    SteadyClock m_clock;
     isc_db_handle m_db = 0;
     bool m_lost = false;
     KeptTransaction m_read;

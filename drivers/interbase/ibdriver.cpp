@@ -1,5 +1,6 @@
 // The driver object and the plugin's one exported entry.
-#include "drivers/interbase/fbclient.h"
+#include "drivers/interbase/ibdriver.h"
+
 #include "drivers/interbase/ibconnection.h"
 #include "drivers/interbase/objectbase.h"
 
@@ -10,22 +11,29 @@ namespace {
 /// Hands out connections over one loaded client library.
 class IbDriver final : public ObjectBase<dbx::ISQLDriver> {
 public:
-    explicit IbDriver(std::shared_ptr<const FbClient> client) : m_client(std::move(client)) {}
+    IbDriver(std::shared_ptr<const FbClient> client, SteadyClock clock)
+        : m_client(std::move(client)), m_clock(std::move(clock)) {}
 
     dbx::Result getSQLConnection(dbx::ISQLConnection** connection) override
     {
         if (!connection)
             return fail(dbx::ResultInvalidParameter, "No place for the connection was given");
-        *connection = new IbConnection(m_client, this);
+        *connection = new IbConnection(m_client, this, m_clock);
         return dbx::ResultOk;
     }
 
 private:
     ~IbDriver() override = default;
     std::shared_ptr<const FbClient> m_client;
+    SteadyClock m_clock;
 };
 
 } // namespace
+
+dbx::ISQLDriver* newDriver(std::shared_ptr<const FbClient> client, SteadyClock clock)
+{
+    return new IbDriver(std::move(client), std::move(clock));
+}
 
 } // namespace didu::ib
 
@@ -43,7 +51,7 @@ getSQLDriverINTERBASE(const char* vendorLib, const char* /*resourceFile*/, dbx::
     if (!client)
         return dbx::ResultDriverInitFailed;
     try {
-        *driver = new didu::ib::IbDriver(std::move(client));
+        *driver = didu::ib::newDriver(std::move(client), [] { return std::chrono::steady_clock::now(); });
     } catch (...) {
         return dbx::ResultNoMemory;
     }

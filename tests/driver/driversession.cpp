@@ -195,8 +195,19 @@ void bindAll(dbx::ISQLCommand* command, const std::vector<Bind>& params)
 }
 
 DriverSession::DriverSession(const TempDatabase& db, const std::vector<std::pair<std::int32_t, std::intptr_t>>& options)
+    : DriverSession(db, options, nullptr)
 {
-    check(driverEntry()("libfbclient.so.2", "", &m_driver), nullptr);
+}
+
+DriverSession::DriverSession(const TempDatabase& db, const std::vector<std::pair<std::int32_t, std::intptr_t>>& options,
+                             dbx::ISQLDriver* driver)
+{
+    if (driver) {
+        driver->addRef();
+        m_driver = driver;
+    } else {
+        check(driverEntry()("libfbclient.so.2", "", &m_driver), nullptr);
+    }
     check(m_driver->getSQLConnection(&m_connection), m_driver);
     for (const auto& [option, value] : options)
         check(m_connection->setOption(option, value), m_connection);

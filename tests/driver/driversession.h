@@ -61,6 +61,9 @@ public:
     /// text values as const char* cast to intptr_t).
     explicit DriverSession(const TempDatabase& db,
                            const std::vector<std::pair<std::int32_t, std::intptr_t>>& options = {});
+    /// The same over `driver` (which it holds a reference of) instead of the plugin's.
+    DriverSession(const TempDatabase& db, const std::vector<std::pair<std::int32_t, std::intptr_t>>& options,
+                  dbx::ISQLDriver* driver);
     ~DriverSession();
     DriverSession(const DriverSession&) = delete;
     DriverSession& operator=(const DriverSession&) = delete;
