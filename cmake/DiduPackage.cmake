@@ -108,7 +108,9 @@ if(didu_fbclient_missing OR NOT didu_fbclient MATCHES "^([0-9]+:)?([0-9]+\\.[0-9
   message(FATAL_ERROR "libfbclient2 is not installed: run tools/setup.sh")
 endif()
 set(DIDU_FIREBIRD ${CMAKE_MATCH_2})
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird${DIDU_FIREBIRD}-server-core, adduser")
+# systemd-tmpfiles (systemd, or systemd-standalone-tmpfiles without it) gives
+# the engine's lock folder the access list that lets the operators in.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird${DIDU_FIREBIRD}-server-core, adduser, systemd-tmpfiles")
 # The window's texts are Chinese: a font with CJK glyphs shows them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-zenhei | fonts-noto-cjk")
 # isql-fb and gbak make, copy and check the database.
