@@ -17,8 +17,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,13 +42,9 @@ protected:
                 "GRANT SELECT, INSERT ON MEMBER TO USER DIDU_TRANSFER");
         path = server->dataFolder() + "/TORDATA.FDB";
         // The plain path, and the port of the machine's "own" server.
-        std::ifstream in(configFolder + "/dbxconnections.ini");
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        text = std::regex_replace(text, std::regex("\nDatabase=[^\n]*\n"),
-                                  "\nDatabase=" + path + "\nServer Port=" + std::to_string(server->port()) + "\n");
-        text = std::regex_replace(text, std::regex("\nUser_Name=[^\n]*\n"), "\nUser_Name=DIDU_TRANSFER\n");
-        std::ofstream(configFolder + "/dbxconnections.ini", std::ios::trunc) << text;
-        setPassword(kPassword);
+        setLine("Database", path + "\nServer Port=" + std::to_string(server->port()));
+        setLine("User_Name", "DIDU_TRANSFER");
+        setLine("Password", kPassword);
         // An operator outside root reads the configuration as a shop's group
         // member reads /etc/diduradozori, and has a lock folder of its own, so
         // that what stops it is the database file's mode alone.
@@ -57,8 +55,17 @@ protected:
         ASSERT_EQ(::chown(lockFolder.c_str(), kOperator, kOperator), 0);
     }
 
-    /// The command run by root, or by an operator who may not read the file.
-    std::unique_ptr<ChildProcess> transfer(bool asOperator)
+    void setLine(const std::string& name, const std::string& value)
+    {
+        std::ifstream in(configFolder + "/dbxconnections.ini");
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        text = std::regex_replace(text, std::regex("\n" + name + "=[^\n]*\n"), "\n" + name + "=" + value + "\n");
+        std::ofstream(configFolder + "/dbxconnections.ini", std::ios::trunc) << text;
+    }
+
+    /// The command run by root, or by an operator who may not read the file:
+    /// its exit code and what it wrote.
+    std::pair<std::optional<int>, std::string> transfer(bool asOperator)
     {
         std::vector<std::string> argv {didu::test::executableFolder() + "/diduradozori-transfer"};
         std::vector<std::string> environment {"XDG_CONFIG_HOME=" + xdgConfigHome};
@@ -67,15 +74,9 @@ protected:
             argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"});
             environment.push_back("FIREBIRD_LOCK=" + lockFolder);
         }
-        return std::make_unique<ChildProcess>(argv, environment);
-    }
-
-    void setPassword(const std::string& password)
-    {
-        std::ifstream in(configFolder + "/dbxconnections.ini");
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        text = std::regex_replace(text, std::regex("\nPassword=[^\n]*\n"), "\nPassword=" + password + "\n");
-        std::ofstream(configFolder + "/dbxconnections.ini", std::ios::trunc) << text;
+        ChildProcess run(argv, environment);
+        const auto code = run.wait(120s);
+        return {code, run.remainingOutput() + run.errorOutput()};
     }
 
     static constexpr unsigned kOperator = 65534; // nobody
@@ -84,41 +85,36 @@ protected:
     std::string lockFolder;
 };
 
-TEST_F(LocalServer, APlainPathReachesTheServerThatHoldsTheFileOrAloneMayReadIt)
+TEST_F(LocalServer, APlainPathOpensThroughTheServerOrSaysWhyTheFileDidNotOpen)
 {
     // The server holds the file (in Super mode, exclusively): root's own
     // engine may not open it. The operator may not read it at all.
     for (const bool asOperator : {false, true}) {
         SCOPED_TRACE(asOperator ? "an operator who may not read the file" : "root, the file held by the server");
         db->execute("DELETE FROM MEMBER");
-        auto run = transfer(asOperator);
-        ASSERT_EQ(run->wait(120s), 0) << run->errorOutput();
-        const std::string said = run->remainingOutput();
+        const auto [code, said] = transfer(asOperator);
+        ASSERT_EQ(code, 0) << said;
         EXPECT_EQ(said.substr(0, said.rfind(", ")), "資料轉移完成.\n5 customers read, 5 members added, 0 already members");
         EXPECT_EQ(count(didu::test::kWholeMemberRowsSql), 5);
     }
-}
 
-TEST_F(LocalServer, WhenNeitherWayOpensTheFileTheTextSaysWhy)
-{
     const std::string held = "I/O error during \"lock\" operation for file \"" + path
         + "\"\nDatabase already opened with engine instance, incompatible with current";
     const std::string denied =
         "I/O error during \"open\" operation for file \"" + path + "\"\nError while trying to open file\nPermission denied";
     auto expectFailure = [&](bool asOperator, const std::string& reason) {
-        auto run = transfer(asOperator);
-        ASSERT_EQ(run->wait(120s), 1);
-        const std::string text = run->errorOutput();
+        const auto [code, text] = transfer(asOperator);
+        EXPECT_EQ(code, 1);
         EXPECT_NE(text.find("SQL Server Error: " + reason), std::string::npos) << text;
         EXPECT_EQ(text.find("network"), std::string::npos) << text;
     };
     // The server answers and refuses the login: its text counts.
-    setPassword("wrong" + kPassword);
+    setLine("Password", "wrong" + kPassword);
     expectFailure(false, "Your user name and password are not defined");
-    setPassword(kPassword);
-    db->detach();
+    setLine("Password", kPassword);
     // This process's engine holds the file, and the server meets the same
     // lock: the operator reads the engine's reason.
+    db->detach();
     std::string dpb {char(isc_dpb_version1), char(isc_dpb_user_name), 6};
     dpb += "SYSDBA";
     ISC_STATUS_ARRAY status {};

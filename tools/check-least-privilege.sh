@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# What an operator may do once the package is installed, on a throw-away
+# Debian 12 or 13 system with the release's Firebird server running as the
+# system's own (its configuration, /tmp/firebird, port 3050). It makes
+# accounts and starts a server: run it only inside a scratch root
+# (tools/least-privilege.sh does), never on a machine in use.
+#
+#   tools/check-least-privilege.sh DEB
+#
+# The operator ana is in the group diduradozori and no other. Checked:
+#   - ana runs a transfer on the shop's embedded database, and on a plain path
+#     to a database the server holds (through the server), both as the
+#     database user DIDU_TRANSFER with the README's grants and no more;
+#   - the nightly service's user does the same;
+#   - ana opens neither the server's security database nor its databases;
+#   - root's gbak on the embedded database while ana's window holds it is
+#     refused, and nothing is restored over it; it works once the window is
+#     closed.
+# Fails on the first check that does not hold.
+set -euo pipefail
+deb=$(realpath "${1:?usage: check-least-privilege.sh DEB}")
+export DEBIAN_FRONTEND=noninteractive
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tools/lib/release.sh
+. "$here/lib/release.sh"
+version=$(release_firebird "$(release_here)")
+security=/var/lib/firebird/$version/system/security${version%%.*}.fdb
+shopdb=/var/lib/diduradozori/TORDATA.FDB
+serverdb=/var/lib/firebird/$version/data/SHOP.FDB
+sysdba=least-privilege-sysdba
+transfer_password=transfer-only
+work=$(mktemp -d)
+source "$here/display.sh"
+private_display_pid=""
+server_pid=""
+window_pid=""
+cleanup() {
+  [ -z "$window_pid" ] || kill "$window_pid" 2>/dev/null || true
+  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  [ -z "$private_display_pid" ] || kill "$private_display_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step() { printf 'least-privilege (Firebird %s): %s\n' "$version" "$*"; }
+fail() { step "FAILED: $*"; exit 1; }
+oneline() { tr '\n' ' ' | tr -s ' '; }
+apt_quiet() { apt-get -y -qq -o Dpkg::Use-Pty=0 "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; return 1; }; }
+as() {
+  local user=$1
+  shift
+  setpriv --reuid="$user" --regid="$user" --init-groups env -i HOME=/tmp PATH=/usr/bin:/bin LC_ALL=C.UTF-8 "$@"
+}
+sql_root() { isql-fb -q -bail -user SYSDBA -password "$sysdba" "$@"; }
+missing_members() {
+  echo "SELECT COUNT(*) FROM CUSTOMER C WHERE NOT EXISTS (SELECT 1 FROM MEMBER M WHERE M.MEMBER_ID = C.CUST_ID);" |
+    sql_root "$1" | awk 'NF' | tail -1 | tr -d ' '
+}
+
+# A bare root has none of it; the root of tools/debian13.sh has most.
+apt_quiet update
+apt_quiet install "$deb" "firebird$version-server" "firebird$version-utils" xvfb xdotool
+getent passwd ana >/dev/null || useradd --create-home ana
+usermod -a -G diduradozori ana
+[ "$(id -nG ana)" = "ana diduradozori" ] || fail "ana's groups: $(id -nG ana)"
+[ -z "$(getent group firebird | cut -d: -f4)" ] || fail "the group firebird has members: $(getent group firebird)"
+step "package and $(dpkg-query -W -f='${Package} ${Version}' "firebird$version-server") installed; ana is in: $(id -nG ana)"
+
+# The server as its unit runs it, with a SYSDBA password set beforehand
+# through root's embedded engine, as an administrator would with gsec.
+printf "CREATE OR ALTER USER SYSDBA PASSWORD '%s' USING PLUGIN Srp;\nCREATE OR ALTER USER DIDU_TRANSFER PASSWORD '%s' USING PLUGIN Srp;\nCOMMIT;\n" \
+  "$sysdba" "$transfer_password" | isql-fb -q -bail -user SYSDBA "$security" >/dev/null
+install -d -o firebird -g firebird "/run/firebird$version"
+setpriv --reuid=firebird --regid=firebird --init-groups /usr/sbin/firebird >"$work/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null && break; sleep 0.1; done
+(exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null || { cat "$work/server.log" >&2; fail "the server did not start"; }
+
+# The shop's database, embedded in the package's folder, and another that the
+# server holds, each with the grants the README gives.
+examples=/usr/share/doc/diduradozori/examples
+grants="GRANT SELECT ON CUSTOMER TO USER DIDU_TRANSFER; GRANT SELECT, INSERT ON MEMBER TO USER DIDU_TRANSFER;"
+for db in "$shopdb" "localhost:$serverdb"; do
+  {
+    echo "CREATE DATABASE '$db' USER 'SYSDBA' PASSWORD '$sysdba' PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE;"
+    cat "$examples/sales-schema.sql" "$examples/demo-data.sql"
+    echo "$grants COMMIT;"
+  } >"$work/make.sql"
+  isql-fb -q -sqldialect 3 -bail -i "$work/make.sql" >"$work/isql.log" 2>&1 || { cat "$work/isql.log" >&2; fail "root could not make $db"; }
+done
+chgrp diduradozori "$shopdb"
+chmod 660 "$shopdb"
+step "root made $shopdb ($(stat -c '%U:%G %a' "$shopdb")) and, through the server, $serverdb ($(stat -c '%U:%G %a' "$serverdb"))"
+
+# The connection file as the README has the administrator write it.
+conf=/etc/diduradozori/dbxconnections.ini
+sed -i "s/^User_Name=.*/User_Name=DIDU_TRANSFER/; s/^Password=.*/Password=$transfer_password/" "$conf"
+sed -n '/^\[Torvik\]/,$p' "$conf" | sed "1s/.*/[Server]/; s|^Database=.*|Database=$serverdb|" >"$work/server.ini"
+cat "$work/server.ini" >>"$conf"
+
+run_transfer() {
+  local user=$1 section=$2 db=$3 out
+  out=$(as "$user" diduradozori-transfer --quiet --connection "$section" 2>&1) || fail "$user's transfer on [$section]: $(echo "$out" | oneline)"
+  [ "$(missing_members "$db")" = 0 ] || fail "$user's transfer on [$section] left customers without a member"
+  step "$user's transfer on [$section] ($db): $(echo "$out" | tail -1)"
+}
+run_transfer ana Torvik "$shopdb"
+run_transfer ana Server "localhost:$serverdb"
+sql_root "$shopdb" <<<"DELETE FROM MEMBER; COMMIT;"
+sql_root "localhost:$serverdb" <<<"DELETE FROM MEMBER; COMMIT;"
+run_transfer diduradozori Torvik "$shopdb"
+run_transfer diduradozori Server "localhost:$serverdb"
+
+# What ana may not open: the server's files, embedded (which took SYSDBA's
+# name from anyone before) or through the server without its password.
+for file in "$security" "$serverdb"; do
+  if as ana head -c 1 "$file" >/dev/null 2>&1; then fail "ana reads $file"; fi
+  out=$(echo "SELECT COUNT(*) FROM RDB\$RELATIONS;" | as ana env ISC_USER=SYSDBA isql-fb -q -bail "$file" 2>&1) &&
+    fail "ana opened $file: $(echo "$out" | oneline)"
+  step "ana cannot open $file: $(echo "$out" | grep -v '^$' | head -3 | oneline)"
+done
+
+# Root's gbak while ana's window holds the embedded file: the engine refuses
+# a second engine, for a backup and for a restore over the file alike.
+start_private_display 150
+trap cleanup EXIT # the display's own trap would forget the rest
+as ana DISPLAY="$DISPLAY" diduradozori >"$work/window.log" 2>&1 &
+window_pid=$!
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^客戶轉會員$' | head -n 1) ||
+  { cat "$work/window.log" >&2; fail "the window did not show"; }
+xdotool windowfocus --sync "$window"
+sleep 0.5
+xdotool key Return
+timeout 120 xdotool search --sync --onlyvisible --name '^Information$' >/dev/null ||
+  { cat "$work/window.log" >&2; fail "no completion message in ana's window"; }
+step "ana's window pressed OK and holds $shopdb"
+before=$(md5sum <"$shopdb")
+if out=$(timeout 60 gbak -b -user SYSDBA "$shopdb" "$work/shop.fbk" 2>&1); then
+  fail "root's gbak backed up the file ana's window holds"
+fi
+step "root's gbak -b while the window holds the file: $(echo "$out" | grep -v Exiting | oneline)"
+gbak -b -user SYSDBA -password "$sysdba" "localhost:$serverdb" "$work/server.fbk" >/dev/null
+if out=$(timeout 60 gbak -rep -user SYSDBA "$work/server.fbk" "$shopdb" 2>&1); then
+  fail "root's gbak restored over the file ana's window holds"
+fi
+[ "$(md5sum <"$shopdb")" = "$before" ] || fail "the held file changed under the window"
+step "root's gbak -rep over it: $(echo "$out" | grep -v Exiting | head -3 | oneline)"
+xdotool key Return
+sleep 0.3
+xdotool windowfocus --sync "$window" key Escape
+timeout 30 tail --pid="$window_pid" -f /dev/null || fail "the window did not close"
+window_pid=""
+gbak -b -user SYSDBA "$shopdb" "$work/shop.fbk" || fail "root's gbak after the window closed"
+step "root's gbak -b after the window closed: $(stat -c %s "$work/shop.fbk") bytes"
+step "works"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs tools/check-least-privilege.sh in a throw-away overlay of a Debian root
+# of the given release (made with debootstrap once, tools/lib/root.sh), with
+# that release's package: the operator's account, the Firebird server and
+# everything the check installs are gone afterwards. Needs root.
+#
+#   tools/least-privilege.sh 12|13 DEB
+#
+# DEB is the package built on that release: build/ on Debian 12
+# (tools/package.sh), build-trixie/ for Debian 13 (tools/debian13.sh).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=tools/lib/root.sh
+. "$top/tools/lib/root.sh"
+release=${1:?usage: least-privilege.sh 12|13 DEB}
+deb=$(realpath "${2:?usage: least-privilege.sh 12|13 DEB}")
+dir=$(root_default_dir "$release")
+[[ $deb == "$top"/* ]] || { echo "least-privilege: $deb must lie in $top, which the root sees" >&2; exit 2; }
+
+trap root_scratch_close EXIT
+root_make "$release" "$dir"
+root_scratch_open "$dir"
+root_mount "$root_scratch/root"
+# /tmp as a booted system has it, empty: the lock folder is made by the
+# package, as at boot.
+mount -t tmpfs tmpfs "$root_scratch/root/tmp"
+root_mounts+=("$root_scratch/root/tmp")
+root_run "$root_scratch/root" bash "$top/tools/check-least-privilege.sh" "$deb"
