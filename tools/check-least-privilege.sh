@@ -75,8 +75,11 @@ printf "CREATE OR ALTER USER SYSDBA PASSWORD '%s' USING PLUGIN Srp;\nCREATE OR A
 install -d -o firebird -g firebird "/run/firebird$version"
 setpriv --reuid=firebird --regid=firebird --init-groups /usr/sbin/firebird >"$work/server.log" 2>&1 &
 server_pid=$!
-for _ in $(seq 100); do (exec 3<>/dev/tcp/localhost/3050) 2>/dev/null && break; sleep 0.1; done
-(exec 3<>/dev/tcp/localhost/3050) 2>/dev/null || { cat "$work/server.log" >&2; fail "the server did not start"; }
+# It listens on localhost as the configuration says: 127.0.0.1 on Debian 12,
+# ::1 on Debian 13.
+listening() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null || (exec 3<>/dev/tcp/::1/3050) 2>/dev/null; }
+for _ in $(seq 100); do listening && break; sleep 0.1; done
+listening || { cat "$work/server.log" >&2; fail "the server did not start"; }
 
 # The shop's database, embedded in the package's folder, and another that the
 # server holds, each with the grants the README gives.
@@ -123,8 +126,9 @@ for file in "$security" "$serverdb"; do
 done
 
 # Root's gbak while ana's window holds the embedded file: the engine refuses
-# a second engine, for a backup and for a restore over the file alike. The
-# restore would bring the server's database, which lacks this customer.
+# a second engine, for a backup and for a restore onto the file alike. (Not
+# gbak -rep: the engine empties the file before its lock refuses, README.)
+# A restore would bring the server's database, which lacks this customer.
 sql_root "$shopdb" <<<"INSERT INTO CUSTOMER (CUST_ID, CUST_NAME) VALUES ('HELD', 'the window holds the file'); COMMIT;"
 display_start 150
 # Not through as(): $! must be the program itself, whose window xdotool finds
@@ -144,10 +148,12 @@ if out=$(timeout 60 gbak -b -user SYSDBA "$shopdb" "$work/shop.fbk" 2>&1); then
 fi
 step "root's gbak -b while the window holds the file: $(echo "$out" | grep -v Exiting | oneline)"
 gbak -b -user SYSDBA -password "$sysdba" "localhost:$serverdb" "$work/server.fbk" >/dev/null
-if out=$(timeout 60 gbak -rep -user SYSDBA "$work/server.fbk" "$shopdb" 2>&1); then
-  fail "root's gbak restored over the file ana's window holds"
+size=$(stat -c %s "$shopdb")
+if out=$(timeout 60 gbak -c -user SYSDBA "$work/server.fbk" "$shopdb" 2>&1); then
+  fail "root's gbak restored onto the file ana's window holds"
 fi
-step "root's gbak -rep over it: $(echo "$out" | grep -v Exiting | head -3 | oneline)"
+[ "$(stat -c %s "$shopdb")" = "$size" ] || fail "the held file changed size under gbak -c"
+step "root's gbak -c onto it: $(echo "$out" | grep -v Exiting | head -3 | oneline)"
 xdotool key Return
 # The message is gone once the window has the focus back; then Esc ends it.
 xdotool windowfocus --sync "$window" key Escape
