@@ -30,7 +30,7 @@ make_root() {
   in_root bash "$top/tools/setup.sh"
   root_unmount
   touch "$root/.ready-fb4"
-  echo "debian13: root ready: $(in_root dpkg-query -W -f='${Package} ${Version}\n' firebird4.0-server libfbclient2 | tr '\n' ' ')"
+  echo "debian13: root ready: $(in_root dpkg-query -W -f='${Package} ${Version}\n' "firebird$(release_firebird 13)-server" libfbclient2 | tr '\n' ' ')"
 }
 
 check() {
