@@ -11,7 +11,7 @@
 #   - ana runs a transfer on the shop's embedded database, and on a plain path
 #     to a database the server holds (through the server), both as the
 #     database user DIDU_TRANSFER with the README's grants and no more;
-#   - the nightly service's user does the same;
+#   - the nightly service's user does the first, root the second;
 #   - ana opens neither the server's security database nor its databases;
 #   - root's gbak on the embedded database while ana's window holds it is
 #     refused, and nothing is restored over it; it works once the window is
@@ -34,7 +34,9 @@ work=$(mktemp -d)
 . "$here/lib/display.sh"
 server_pid=""
 window_pid=""
+holder_pid=""
 cleanup() {
+  [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
   [ -z "$window_pid" ] || kill "$window_pid" 2>/dev/null || true
   [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
   display_stop
@@ -109,12 +111,23 @@ run_transfer() {
   [ "$(missing_members "$db")" = 0 ] || fail "$user's transfer on [$section] left customers without a member"
   step "$user's transfer on [$section] ($db): $(echo "$out" | tail -1)"
 }
+# The server holds its database meanwhile (an attachment of root's through
+# it): even root's own engine may not open the file, and goes through the
+# server as the operator does.
+mkfifo "$work/holder"
+sql_root "localhost:$serverdb" <"$work/holder" >/dev/null &
+holder_pid=$!
+exec 4>"$work/holder"
+echo "SELECT 1 FROM RDB\$DATABASE;" >&4
 run_transfer ana Torvik "$shopdb"
 run_transfer ana Server "localhost:$serverdb"
 sql_root "$shopdb" <<<"DELETE FROM MEMBER; COMMIT;"
 sql_root "localhost:$serverdb" <<<"DELETE FROM MEMBER; COMMIT;"
 run_transfer diduradozori Torvik "$shopdb"
-run_transfer diduradozori Server "localhost:$serverdb"
+run_transfer root Server "localhost:$serverdb"
+exec 4>&-
+wait "$holder_pid"
+holder_pid=""
 
 # What ana may not open: the server's files, embedded (which took SYSDBA's
 # name from anyone before) or through the server without its password.
