@@ -47,7 +47,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 # The embedded engine of the release the package was built on, whose client
 # library is installed here.
 engine=firebird$(dpkg-query -W -f='${Version}' libfbclient2 | grep -o '^[0-9]\+\.[0-9]\+')-server-core
-for dep in libqt6widgets6 libjpeg62-turbo libfbclient2 "$engine" adduser; do
+for dep in libqt6widgets6 libjpeg62-turbo libfbclient2 "$engine" adduser systemd-tmpfiles; do
   [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 for size in 16 32 256; do
