@@ -67,13 +67,14 @@ upstream=$(sed -n '1s/^diduradozori (\([^-]*\)-[^)]*).*/\1/p' "$top/debian/chang
 # Debian's build flags (dpkg-buildflags' hardening: stack protector, fortified
 # calls, full read-only relocations), and the debug symbols of both programs
 # in the dbgsym package by their build ids.
+debug_files=$(dpkg-deb -c "$dbgsym")
 for exe in DiduRaDozori diduradozori-transfer; do
   elf=$work/root/usr/lib/diduradozori/$exe
   id=$(readelf -n "$elf" | awk '/Build ID/ { print $3 }')
-  dpkg-deb -c "$dbgsym" | grep -q "/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug$" || fail "no debug symbols for $exe ($id)"
-  readelf -d "$elf" | grep -q 'BIND_NOW' || fail "$exe is not linked with -z now"
-  readelf -s --wide "$elf" | grep -q '__stack_chk_fail' || fail "$exe has no stack protector"
-  ! readelf -S "$elf" | grep -q '\.debug_info' || fail "$exe is not stripped"
+  grep -q "/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug$" <<<"$debug_files" || fail "no debug symbols for $exe ($id)"
+  grep -q 'BIND_NOW' <<<"$(readelf -d "$elf")" || fail "$exe is not linked with -z now"
+  grep -q '__stack_chk_fail' <<<"$(readelf -s --wide "$elf")" || fail "$exe has no stack protector"
+  ! grep -q '\.debug_info' <<<"$(readelf -S "$elf")" || fail "$exe is not stripped"
 done
 for size in 16 32 256; do
   identify -format '%wx%h\n' "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/diduradozori.png" |

@@ -2,80 +2,68 @@
 # Installs the package on a Debian 12 or 13 system booted with systemd and
 # runs what a shop's administrator does with it (tools/check-systemd-inside.sh):
 #
-#   tools/check-systemd.sh RELEASE DEB NEXT_DEB
+#   tools/check-systemd.sh RELEASE [DEB NEXT_DEB]
+#   tools/check-systemd.sh root RELEASE    only make the root (CI makes it
+#                                          while the build runs)
 #
 # RELEASE is 12 or 13, DEB the package built on that release, NEXT_DEB a later
-# build of it (tools/package.sh --next) for the upgrade. The system is a
-# throw-away overlay of a bare Debian root of that release
-# ($DIDU_BARE_ROOT, default /var/tmp/didu-<codename>-bare, made with
-# debootstrap when missing), given systemd and booted with
-# systemd-nspawn --boot; every command inside runs through nsenter into the
-# container's systemd, found as the child of systemd-nspawn. Needs root.
+# build of it for the upgrade (default: those tools/package.sh and
+# tools/package.sh --next made, in build/ on Debian 12 and, through
+# tools/debian13.sh, in build-trixie/ for 13). The system is a throw-away
+# overlay of a bare Debian root of that release with systemd
+# (/var/tmp/didu-<codename>-systemd, or DIDU_SYSTEMD_ROOT; made once with
+# tools/lib/root.sh), booted with systemd-nspawn --boot; every command inside
+# runs through nsenter into the container's systemd, found as the child of
+# systemd-nspawn. Needs root.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-usage="usage: check-systemd.sh 12|13 DEB NEXT_DEB"
+. "$top/tools/lib/root.sh"
+usage="usage: check-systemd.sh [root] 12|13 [DEB NEXT_DEB]"
+only_root=0
+if [ "${1:-}" = root ]; then only_root=1; shift; fi
 release=${1:?$usage}
-deb=$(realpath "${2:?$usage}")
-next=$(realpath "${3:?$usage}")
-case "$release" in
-  12) codename=bookworm ;;
-  13) codename=trixie ;;
-  *) echo "$usage" >&2; exit 2 ;;
-esac
-bare=${DIDU_BARE_ROOT:-/var/tmp/didu-$codename-bare}
-mirror=${DIDU_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+codename=$(release_codename "$release")
+bare=${DIDU_SYSTEMD_ROOT:-/var/tmp/didu-$codename-systemd}
 say() { printf 'check-systemd %s: %s\n' "$release" "$*"; }
 elapsed() { echo "$(($(date +%s) - start)) s"; }
 start=$(date +%s)
 
 if [ ! -f "$bare/.debootstrap-done" ]; then
-  say "debootstrap $codename into $bare"
-  rm -rf "$bare"
-  debootstrap --variant=minbase "$codename" "$bare" "$mirror" >"/var/tmp/didu-$codename-bare.log" 2>&1 ||
-    { tail -20 "/var/tmp/didu-$codename-bare.log" >&2; exit 1; }
-  touch "$bare/.debootstrap-done"
+  say "making the root $bare"
+  bash "$top/tools/setup.sh" roots
+  root_make "$release" "$bare" systemd systemd-sysv dbus
+  say "root made in $(elapsed)"
 fi
+((only_root == 0)) || exit 0
 
-scratch=$(mktemp -d "/var/tmp/didu-systemd-$release.XXXXXX")
-root=$scratch/root
+builds=$top/build
+[ "$release" = 12 ] || builds=$top/build-$codename
+deb=$(realpath "${2:-$(ls "$builds"/diduradozori_*_amd64.deb)}")
+next=$(realpath "${3:-$(ls "$builds"/next/diduradozori_*_amd64.deb)}")
+
 nspawn_pid=""
-mounted=()
 cleanup() {
-  local status=$? i
+  local status=$?
   if [ -n "$nspawn_pid" ] && kill -0 "$nspawn_pid" 2>/dev/null; then
     # systemd-nspawn shuts the container down on SIGTERM; after a grace
     # period it is killed.
     kill -TERM "$nspawn_pid" 2>/dev/null || true
     timeout 60 tail --pid="$nspawn_pid" -f /dev/null || kill -KILL "$nspawn_pid" 2>/dev/null || true
   fi
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" || true
-  done
-  if ((status != 0)) && [ -s "$scratch/nspawn.log" ]; then
+  if ((status != 0)) && [ -n "$root_scratch" ] && [ -s "$root_scratch/nspawn.log" ]; then
     echo "== the container's console:" >&2
-    tail -30 "$scratch/nspawn.log" >&2
+    tail -30 "$root_scratch/nspawn.log" >&2
   fi
-  rm -rf "$scratch"
+  root_scratch_close
   exit "$status"
 }
 trap cleanup EXIT
 
-mkdir "$scratch/upper" "$scratch/work" "$root"
-mount -t overlay overlay -o "lowerdir=$bare,upperdir=$scratch/upper,workdir=$scratch/work" "$root"
-mounted+=("$root")
-
-# systemd, to boot, installed as a chroot (the only thing not installed with
-# the system running). A root made for chroots may forbid starting services.
-say "systemd into the root ($(elapsed))"
+root_scratch_open "$bare"
+root=$root_scratch/root
+# The root was made for chroots, where services must not start; booted, they
+# do. A machine id of its own, made at boot.
 rm -f "$root/usr/sbin/policy-rc.d"
-mount -t proc proc "$root/proc"; mounted+=("$root/proc")
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-  sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends systemd systemd-sysv dbus' \
-  >"$scratch/chroot-apt.log" 2>&1 || { tail -20 "$scratch/chroot-apt.log" >&2; exit 1; }
-umount "$root/proc"
-unset 'mounted[${#mounted[@]}-1]'
-# A machine id of its own, and a console that never asks for a login.
 : >"$root/etc/machine-id"
 mkdir -p "$root/root/check"
 cp "$deb" "$root/root/check/current.deb"
@@ -84,9 +72,8 @@ cp "$top/tools/check-systemd-inside.sh" "$root/root/check/"
 
 say "booting $codename with systemd ($(elapsed))"
 systemd-nspawn --boot --register=no --keep-unit --console=passive --quiet \
-  --machine="didu-check-$release" -D "$root" >"$scratch/nspawn.log" 2>&1 &
+  --machine="didu-check-$release" -D "$root" >"$root_scratch/nspawn.log" 2>&1 &
 nspawn_pid=$!
-
 # The container's systemd is the child of systemd-nspawn whose command is
 # systemd, in a mount namespace other than this shell's: only that one is
 # entered, so that nothing runs on this machine by mistake.
