@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # What tools/check-systemd.sh runs inside the booted Debian system, as its
-# root, with the packages in /root/check (current.deb, next.deb): a shop's
-# administrator installs the package with apt, makes three shops' embedded
-# databases, runs the nightly service and two instances of the template
-# (sections 台北店 and "Main Street"), enables the timers, upgrades to the next
-# build with an edited connection file, removes the package and purges it.
-# Fails at the first step that does not do what the README says.
+# root, with the packages in /root/check (current.deb, next.deb) and the demo
+# shop's library (lib/demo.sh): a shop's administrator installs the package
+# with apt, makes three shops' embedded databases, runs the nightly service
+# and two instances of the template (sections 台北店 and "Main Street"),
+# enables the timers, upgrades to the next build with an edited connection
+# file, removes the package and purges it. Fails at the first step that does
+# not do what the README says.
 set -euo pipefail
 release=${1:?usage: check-systemd-inside.sh 12|13}
 export DEBIAN_FRONTEND=noninteractive
@@ -40,13 +41,9 @@ say "installed diduradozori $(dpkg-query -W -f='${Version}' diduradozori)"
 
 # Three shops' databases, as root restores them, and a section for each of
 # the two shops of the chain: the administrator's edit of the conffile.
+. /root/check/lib/demo.sh
 make_database() {
-  {
-    echo "CREATE DATABASE '$1' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE;"
-    cat /usr/share/doc/diduradozori/examples/sales-schema.sql /usr/share/doc/diduradozori/examples/demo-data.sql
-    echo "COMMIT;"
-  } >db.sql
-  isql-fb -q -sqldialect 3 -bail -i db.sql >isql.log 2>&1 || { cat isql.log >&2; fail "isql-fb could not make $1"; }
+  demo_database "$1" /usr/share/doc/diduradozori/examples || fail "isql-fb could not make $1"
   chgrp diduradozori "$1"
   chmod 660 "$1"
 }

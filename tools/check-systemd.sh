@@ -65,7 +65,8 @@ root=$root_scratch/root
 # do. A machine id of its own, made at boot.
 rm -f "$root/usr/sbin/policy-rc.d"
 : >"$root/etc/machine-id"
-mkdir -p "$root/root/check"
+mkdir -p "$root/root/check/lib"
+cp "$top/tools/lib/demo.sh" "$root/root/check/lib/"
 cp "$deb" "$root/root/check/current.deb"
 cp "$next" "$root/root/check/next.deb"
 cp "$top/tools/check-systemd-inside.sh" "$root/root/check/"
