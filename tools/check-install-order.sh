@@ -94,7 +94,10 @@ transfer() {
   local before after pid
   before=$(missing_members)
   display_start 140
-  as_ana DISPLAY="$DISPLAY" diduradozori >"$work/program.log" 2>&1 &
+  # Started by exec in its subshell, so that $! is the program's own process,
+  # the one its window names.
+  (exec setpriv --reuid=ana --regid=ana --init-groups env -i HOME=/home/ana PATH=/usr/bin:/bin LC_ALL=C.UTF-8 \
+    DISPLAY="$DISPLAY" diduradozori) >"$work/program.log" 2>&1 &
   pid=$!
   if ! window_press_ok "$pid"; then
     import -window root "$work/screen.png" 2>/dev/null && cp "$work/screen.png" "/tmp/install-order-$order.png"

@@ -39,6 +39,8 @@ root_mount "$machine"
 # written on top of another, so that folder is a plain one of the host's.
 var_tmp=$(mktemp -d /var/tmp/didu-fresh-var-tmp.XXXXXX)
 root_bind "$var_tmp" /var/tmp "$machine"
+# The systemd checks boot containers, which need the control groups.
+root_bind /sys/fs/cgroup /sys/fs/cgroup "$machine"
 git clone -q --no-local "$top" "$machine/ci/DiduRaDozori"
 echo "ci-on-a-new-machine: $run, in a new Debian 12 root ($(git -C "$top" log -1 --format='%h %s'))"
 root_run "$machine" env CI=true bash -c "cd /ci/DiduRaDozori && $run </dev/null"
