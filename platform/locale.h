@@ -16,8 +16,9 @@
 
 namespace didu {
 
-/// Upper-case form of every byte that is a character on its own; other bytes
-/// map to themselves.
+/// Upper-case form of every byte that is a character on its own: ASCII by
+/// ASCII's rule whatever the locale, bytes above it by the locale's rule
+/// (never to ASCII); other bytes map to themselves.
 using UpperCaseTable = std::array<unsigned char, 256>;
 
 /// What the program takes from one locale.

@@ -3,6 +3,7 @@
 #include "platform/systemtext.h"
 
 #include <dlfcn.h>
+#include <locale.h>
 
 #include <cstring>
 #include <list>
@@ -110,7 +111,54 @@ private:
     std::list<std::string> m_texts;
 };
 
+// The client library reads its configuration files (firebird.conf,
+// databases.conf: the "$(dir_secDb)" of the security database's line among
+// others) as it attaches, through the embedded engine or to a server alike, and
+// matches their names and macros without regard to case by the C library's
+// rules for the thread's locale. Under a Turkish LC_CTYPE "i" is not the small
+// "I", and every attach fails with "illegal line". The switch is for this
+// thread and this call only: LC_CTYPE and LC_COLLATE become "C", the locale's
+// other parts (messages, numbers) stay, and the rest of the program, Qt's
+// threads included, never sees a change. Statements need nothing: the engine
+// folds SQL names by its own rule.
+class ClientCaseRules {
+public:
+    ClientCaseRules()
+    {
+        const locale_t current = ::uselocale(static_cast<locale_t>(nullptr));
+        const locale_t copy = ::duplocale(current);
+        if (copy == static_cast<locale_t>(nullptr))
+            return;
+        m_plain = ::newlocale(LC_CTYPE_MASK | LC_COLLATE_MASK, "C", copy);
+        if (m_plain == static_cast<locale_t>(nullptr)) {
+            ::freelocale(copy);
+            return;
+        }
+        m_previous = ::uselocale(m_plain);
+    }
+    ~ClientCaseRules()
+    {
+        if (m_plain == static_cast<locale_t>(nullptr))
+            return;
+        ::uselocale(m_previous);
+        ::freelocale(m_plain);
+    }
+    ClientCaseRules(const ClientCaseRules&) = delete;
+    ClientCaseRules& operator=(const ClientCaseRules&) = delete;
+
+private:
+    locale_t m_plain = static_cast<locale_t>(nullptr);
+    locale_t m_previous = static_cast<locale_t>(nullptr);
+};
+
 } // namespace
+
+ISC_STATUS FbClient::attach(ISC_STATUS* status, const std::string& name, isc_db_handle* db,
+                            const std::vector<char>& parameters) const
+{
+    const ClientCaseRules plainCaseRules;
+    return attachDatabase(status, 0, name.c_str(), db, static_cast<short>(parameters.size()), parameters.data());
+}
 
 std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
 {

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace didu::ib {
 
@@ -36,6 +37,12 @@ struct FbClient {
     decltype(&::isc_vax_integer) vaxInteger = nullptr;
     decltype(&::fb_interpret) interpret = nullptr;
     decltype(&::fb_ping) ping = nullptr;
+
+    /// isc_attach_database with the case rules of the "C" locale in force for
+    /// this thread while the client reads its configuration files (see
+    /// fbclient.cpp); the thread's locale is as before when it returns.
+    ISC_STATUS attach(ISC_STATUS* status, const std::string& name, isc_db_handle* db,
+                      const std::vector<char>& parameters) const;
 
     /// Opens `name` with the loader's usual search and resolves every entry
     /// point; null when the library or any entry is missing. The library stays

@@ -1,6 +1,7 @@
 // The code page of database text (character lengths, decoding, the Firebird
 // names) and the case rules read from the C library.
 #include "platform/locale.h"
+#include "tests/support/locales/privatelocale.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,25 @@ TEST(Locale, FoldingAndCodePageReadFromTheCLibrary)
 
     EXPECT_FALSE(LocaleFacts::of("xx_NOWHERE.NOSUCHSET"));
     EXPECT_EQ(LocaleFacts::read("xx_NOWHERE.NOSUCHSET").upper['q'], 'Q');
+}
+
+TEST(Locale, AsciiNamesMatchInAnyCaseUnderTurkishRules)
+{
+    const auto folder = test::privateLocales({"tr_TR.UTF-8", "tr_TR.ISO-8859-9"});
+    ASSERT_TRUE(folder) << "localedef cannot build the tr_TR locales here";
+    test::ScopedLocale locale(*folder, "tr_TR.UTF-8");
+    for (const char* name : {"tr_TR.UTF-8", "tr_TR.ISO-8859-9"}) {
+        const std::optional<LocaleFacts> turkish = LocaleFacts::of(name);
+        ASSERT_TRUE(turkish) << name;
+        for (const auto& [a, b] : {std::pair{"member_id", "MEMBER_ID"}, {"Member_Id", "mEMBER_iD"}, {"i", "I"}})
+            EXPECT_TRUE(sameTextIgnoreCase(a, b, turkish->codePage, turkish->upper)) << name << " " << a;
+    }
+    // ISO 8859-9's own letters fold by the locale (ç to Ç), but the dotless ı
+    // is no ASCII "I", and the dotted İ no "i".
+    const LocaleFacts latin5 = LocaleFacts::read("tr_TR.ISO-8859-9");
+    EXPECT_EQ(latin5.upper[0xE7], 0xC7);
+    EXPECT_FALSE(sameTextIgnoreCase("\xFD", "I", latin5.codePage, latin5.upper));
+    EXPECT_FALSE(sameTextIgnoreCase("\xDD", "i", latin5.codePage, latin5.upper));
 }
 
 TEST(CodePage, CharacterLengthsByCodePage)
