@@ -88,7 +88,10 @@ std::string helpText()
         "      --version          show the version and end\n"
         "\n"
         "The results (the completion message, the summary, a dry run's list) go to\n"
-        "standard output; the bar and errors to standard error.\n"
+        "standard output; the bar and errors to standard error. Text is written in the\n"
+        "character set of the locale (LC_CTYPE; UTF-8 under the C locale): a dry run's\n"
+        "ids and names are read in the connection's code page, as the window shows\n"
+        "them, and written in that set, a character the set lacks as \"?\".\n"
         "Exit status: 0 done, 1 the run failed (members written before the error stay),\n"
         "2 a bad argument or a connection set-up that cannot be used.\n";
 }

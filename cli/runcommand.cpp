@@ -1,9 +1,11 @@
 #include "cli/runcommand.h"
 
 #include "cli/commandview.h"
+#include "cli/localetext.h"
 #include "cli/report.h"
 #include "cli/terminalbar.h"
 #include "db/connection/sqlconnection.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/fullstop.h"
 #include "transfer/transfersession.h"
@@ -13,16 +15,25 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace didu::cli {
 
 namespace {
 
-void printResults(const CommandView& view, bool dryRun, std::chrono::steady_clock::time_point started)
+void printResults(const CommandView& view, const LocaleText& text, bool dryRun,
+                  std::chrono::steady_clock::time_point started)
 {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-    if (dryRun)
-        std::fputs(dryRunListing(view.wouldBeMembers()).c_str(), stdout);
+    if (dryRun) {
+        // Read in the code page the run read them in, as the window would show them.
+        const CodePage& codePage = databaseCodePage();
+        std::vector<WouldBeMember> shown;
+        shown.reserve(view.wouldBeMembers().size());
+        for (const WouldBeMember& member : view.wouldBeMembers())
+            shown.push_back({text.database(member.customerId, codePage), text.database(member.memberName, codePage)});
+        std::fputs(dryRunListing(shown).c_str(), stdout);
+    }
     std::fputs((summaryLine(view.counts(), dryRun, elapsed.count()) + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
@@ -45,7 +56,8 @@ int runCommand(const CommandOptions& options)
     std::unique_ptr<TerminalBar> bar;
     if (!options.quiet && ::isatty(STDERR_FILENO))
         bar = std::make_unique<TerminalBar>(STDERR_FILENO);
-    CommandView view(bar.get(), options.progressFd);
+    const LocaleText text = LocaleText::user();
+    CommandView view(bar.get(), options.progressFd, text);
     const TransferMode mode = options.dryRun ? TransferMode::DryRun : TransferMode::Write;
 
     TransferSession session;
@@ -56,13 +68,13 @@ int runCommand(const CommandOptions& options)
         view.finish();
         // What was done before the error stays done: the log says how much.
         if (view.counts().read > 0)
-            printResults(view, options.dryRun, started);
+            printResults(view, text, options.dryRun, started);
         if (!dynamic_cast<const AbortError*>(&error))
-            std::fprintf(stderr, "%s\n", withUnixLineBreaks(shownMessage(error.what())).c_str());
+            std::fprintf(stderr, "%s\n", text.own(withUnixLineBreaks(shownMessage(error.what()))).c_str());
         return session.SQLConnection1().settingsUnusable() ? kExitUsage : kExitRunFailed;
     }
     view.finish();
-    printResults(view, options.dryRun, started);
+    printResults(view, text, options.dryRun, started);
     return kExitDone;
 }
 

@@ -247,6 +247,37 @@ std::string CodePage::toUtf8(std::string_view bytes) const
     return text;
 }
 
+std::string CodePage::fromUtf8(std::string_view text) const
+{
+    if (m_utf8)
+        return std::string(text);
+    static const CodePage utf8 = named("UTF-8");
+    std::string bytes;
+    bytes.reserve(text.size());
+    const iconv_t converter = iconv_open(m_name.c_str(), "UTF-8");
+    while (!text.empty()) {
+        const std::size_t length = utf8.characterLength(text);
+        const auto lead = static_cast<unsigned char>(text[0]);
+        char out[8];
+        char* in = const_cast<char*>(text.data());
+        char* outPointer = out;
+        std::size_t inLeft = length;
+        std::size_t outLeft = sizeof out;
+        if (lead < 0x80) {
+            bytes += text[0];
+        } else if (length > 1 && converter != reinterpret_cast<iconv_t>(-1)
+                   && iconv(converter, &in, &inLeft, &outPointer, &outLeft) != static_cast<std::size_t>(-1)) {
+            bytes.append(out, static_cast<std::size_t>(outPointer - out));
+        } else {
+            bytes += '?';
+        }
+        text.remove_prefix(length);
+    }
+    if (converter != reinterpret_cast<iconv_t>(-1))
+        iconv_close(converter);
+    return bytes;
+}
+
 const CodePage& databaseCodePage()
 {
     if (g_override)

@@ -54,6 +54,9 @@ public:
     /// `bytes` as UTF-8. A sequence that is not a character of this set becomes
     /// U+FFFD and reading goes on after it.
     std::string toUtf8(std::string_view bytes) const;
+    /// UTF-8 `text` in this set: a character the set lacks (or a byte that is no
+    /// UTF-8) becomes "?", as terminals of a legacy set show it.
+    std::string fromUtf8(std::string_view text) const;
 
     /// One way a character of more than one byte is made: each of its bytes in
     /// a range of values.
