@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -38,16 +39,6 @@ void printResults(const CommandView& view, const LocaleText& text, bool dryRun,
     std::fflush(stdout);
 }
 
-// The error box breaks its lines the Windows way; a terminal and the journal
-// take "\n" alone (the journal keeps a line ending in "\r" as binary data).
-std::string withUnixLineBreaks(std::string text)
-{
-    std::size_t at = 0;
-    while ((at = text.find("\r\n", at)) != std::string::npos)
-        text.erase(at, 1);
-    return text;
-}
-
 } // namespace
 
 int runCommand(const CommandOptions& options)
@@ -61,7 +52,8 @@ int runCommand(const CommandOptions& options)
     const TransferMode mode = options.dryRun ? TransferMode::DryRun : TransferMode::Write;
 
     TransferSession session;
-    session.SQLConnection1().settings().connectionName = options.connection;
+    if (options.connection)
+        session.SQLConnection1().settings().connectionName = *options.connection;
     try {
         session.run(view, {}, mode);
     } catch (const std::exception& error) {
@@ -69,9 +61,9 @@ int runCommand(const CommandOptions& options)
         // What was done before the error stays done: the log says how much.
         if (view.counts().read > 0)
             printResults(view, text, options.dryRun, started);
-        if (!dynamic_cast<const AbortError*>(&error))
-            std::fprintf(stderr, "%s\n", text.own(withUnixLineBreaks(shownMessage(error.what()))).c_str());
-        return session.SQLConnection1().settingsUnusable() ? kExitUsage : kExitRunFailed;
+        if (const std::optional<std::string> shown = shownErrorText(error, "\n"))
+            std::fprintf(stderr, "%s\n", text.own(*shown).c_str());
+        return dynamic_cast<const SetupError*>(&error) ? kExitUsage : kExitRunFailed;
     }
     view.finish();
     printResults(view, text, options.dryRun, started);

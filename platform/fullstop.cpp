@@ -1,6 +1,7 @@
 #include "platform/fullstop.h"
 
 #include "platform/codepage.h"
+#include "platform/errors.h"
 
 namespace didu {
 
@@ -36,6 +37,22 @@ std::string shownMessage(std::string_view message)
 {
     static const CodePage utf8 = CodePage::named("UTF-8");
     return withFullStop(message, [](std::string_view rest) { return utf8.characterLength(rest); });
+}
+
+std::optional<std::string> shownErrorText(const std::exception& error, std::string_view lineBreak)
+{
+    if (dynamic_cast<const AbortError*>(&error))
+        return std::nullopt;
+    std::string text = shownMessage(error.what());
+    if (lineBreak == "\r\n")
+        return text;
+    std::string shown;
+    shown.reserve(text.size());
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
+        shown.append(text, from, at - from).append(lineBreak);
+    shown.append(text, from);
+    return shown;
 }
 
 } // namespace didu

@@ -1,10 +1,13 @@
-// The error box's full-stop rule, on the message's bytes. The command-line
-// program writes its errors by the same rule, so both read alike.
+// The error box's full-stop rule, on the message's bytes, and the one way an
+// error becomes the text a person reads: the window's error box and the
+// command-line program both show shownErrorText(), so both read alike.
 #pragma once
 
 #include "platform/codepage.h"
 
 #include <cstddef>
+#include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,5 +26,12 @@ std::string withFullStop(std::string_view message, const CharacterLength& charac
 /// decoded from its code page where it joins a message), so the rule walks
 /// UTF-8 characters.
 std::string shownMessage(std::string_view message);
+
+/// The text a person reads for `error`: its message as shownMessage() gives it,
+/// each line break the lower layers made (CR LF, the error box's own form, which
+/// its Ctrl+C copy keeps) written as `lineBreak` ("\n" for a terminal and the
+/// journal, which keeps a line ending in CR as binary data); nullopt for the
+/// silent AbortError, which ends an action without a word.
+std::optional<std::string> shownErrorText(const std::exception& error, std::string_view lineBreak = "\r\n");
 
 } // namespace didu

@@ -95,11 +95,6 @@ public:
     void check(dbx::Result result, dbx::ISQLObject* source);
     /// The most recent driver error text raised by this connection.
     const std::string& lastError() const { return m_lastError; }
-    /// True when the last connect stopped before the driver was asked to reach
-    /// the database: a configuration file, a driver entry, a library it names
-    /// or a parameter value could not be used. What the database or the server
-    /// answered, and every later failure, leaves it false.
-    bool settingsUnusable() const { return m_settingsUnusable; }
 
     /// The driver's quote character for object names, asked anew each call;
     /// empty when the call fails or answers 0.
@@ -128,9 +123,11 @@ public:
     std::unique_ptr<SQLConnection> connectionForStatement(bool isSelect);
 
 private:
+    /// Opens the connection; what stops it before the database is reached
+    /// raises SetupError.
     void connect();
-    void connectDriver(const std::string& libraryName, const std::string& vendorLib,
-                       const std::string& getDriverFunc);
+    void loadDriver(const std::string& libraryName, const std::string& vendorLib, const std::string& getDriverFunc);
+    void reachDatabase();
     void releaseDriverObjects();
     void disconnect();
     /// Closes an open connection whose driver reports its link lost.
@@ -144,7 +141,6 @@ private:
     std::string m_connectionFile;
     State m_state = State::Closed;
     bool m_paramsLoaded = false;
-    bool m_settingsUnusable = false;
     std::string m_lastError;
     std::int32_t m_statementLimit = 0;
     std::int32_t m_activeStatements = 0;

@@ -20,46 +20,66 @@ bool resolve(void* handle, const char* name, Fn& slot)
     return slot != nullptr;
 }
 
-// The messages whose arguments the engine took from the operating system: file
-// paths, host names, lines of its configuration files.
-bool quotesSystem(ISC_STATUS code)
+// What the driver must know of a status code, sorted in this one place: whether
+// its message quotes text the engine took from the operating system (file
+// paths, host names, lines of its configuration files), and whether it says
+// the link to the database is gone for good (network failure, server shut
+// down). The codes of a lost link may stand behind a general first code.
+struct CodeFacts {
+    bool quotesSystem = false;
+    bool linkLost = false;
+};
+
+CodeFacts factsOf(ISC_STATUS code)
 {
     switch (code) {
+    case isc_network_error:
+    case isc_shutdown:
+        return {true, true};
     case isc_io_error:
     case isc_bad_db_format:
     case isc_wrong_ods:
     case isc_db_corrupt:
     case isc_file_in_use:
-    case isc_shutdown:
     case isc_shutinprog:
-    case isc_network_error:
     case isc_lock_dir_access:
     case isc_sys_request:
     case isc_conf_access_denied:
     case isc_conf_line:
     case isc_conf_include:
-        return true;
+        return {true, false};
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_lost_db_connection:
+    case isc_conn_lost:
+    case isc_att_shutdown:
+        return {false, true};
     default:
-        return false;
+        return {};
     }
 }
 
-// A copy of a status vector whose text from the operating system is marked: the
-// string arguments of the messages above, and the system's error texts, which
-// the copy carries as texts of their own in place of the error numbers.
-class MarkedStatus {
+// One walk over a status vector, a list of clusters each led by its kind: a
+// copy whose text from the operating system is marked (the string arguments of
+// the messages that quote it, and the system's error texts, which the copy
+// carries as texts of their own in place of the error numbers), and whether
+// any code says the link is gone.
+class StatusWalk {
 public:
-    explicit MarkedStatus(const ISC_STATUS* status)
+    explicit StatusWalk(const ISC_STATUS* status)
     {
         bool systemArguments = false;
         for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
             const ISC_STATUS kind = *p++;
             switch (kind) {
             case isc_arg_gds:
-            case isc_arg_warning:
-                systemArguments = quotesSystem(*p);
+            case isc_arg_warning: {
+                const CodeFacts facts = factsOf(*p);
+                systemArguments = facts.quotesSystem;
+                m_linkLost = m_linkLost || (kind == isc_arg_gds && facts.linkLost);
                 add(kind, *p++);
                 break;
+            }
             case isc_arg_string:
                 if (systemArguments)
                     addText(isc_arg_string, reinterpret_cast<const char*>(*p));
@@ -91,7 +111,8 @@ public:
         m_vector.push_back(isc_arg_end);
     }
 
-    const ISC_STATUS* data() const { return m_vector.data(); }
+    const ISC_STATUS* marked() const { return m_vector.data(); }
+    bool linkLost() const { return m_linkLost; }
 
 private:
     void add(ISC_STATUS kind, ISC_STATUS value)
@@ -109,6 +130,7 @@ private:
 
     std::vector<ISC_STATUS> m_vector;
     std::list<std::string> m_texts;
+    bool m_linkLost = false;
 };
 
 // The client library reads its configuration files (firebird.conf,
@@ -164,6 +186,12 @@ std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
 {
     if (name.empty())
         return nullptr;
+    // dlopen here rather than through the program's loader (platform/library.h):
+    // the plugin links nothing of the core, so that it loads into any program
+    // that speaks the driver contract, and the loader's first rule (a bare name
+    // beside the executable) is for the program's own plugins. The client
+    // library is the system's, found as the dynamic linker finds it by the name
+    // the driver configuration gives, and closed again when it is not Firebird's.
     // RTLD_GLOBAL is left out on purpose: the client library is ours alone and
     // should not satisfy symbols of anything loaded later.
     void* handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -201,48 +229,27 @@ std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
     return client;
 }
 
-bool FbClient::connectionLost(const ISC_STATUS* status)
-{
-    // A status vector is a list of clusters, each led by its kind; the codes of
-    // a lost link may stand behind a general first code.
-    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
-        const ISC_STATUS kind = *p++;
-        const ISC_STATUS value = *p++;
-        if (kind == isc_arg_gds) {
-            switch (value) {
-            case isc_network_error:
-            case isc_net_read_err:
-            case isc_net_write_err:
-            case isc_lost_db_connection:
-            case isc_conn_lost:
-            case isc_shutdown:
-            case isc_att_shutdown:
-                return true;
-            default:
-                break;
-            }
-        } else if (kind == isc_arg_cstring) {
-            ++p; // a counted string takes a length and a pointer
-        }
-    }
-    return false;
-}
-
-std::string FbClient::statusText(const ISC_STATUS* status) const
+FbStatus FbClient::read(const ISC_STATUS* status) const
 {
     // The engine quotes paths, host names and the system's error texts as the
     // system gave them, whatever character set the connection named; the rest
     // of its text is in that character set. Marked, the core reads each right.
-    const MarkedStatus marked(status);
-    std::string text;
+    const StatusWalk walk(status);
+    FbStatus read;
+    read.connectionLost = walk.linkLost();
     char buffer[1024];
-    const ISC_STATUS* cursor = marked.data();
+    const ISC_STATUS* cursor = walk.marked();
     while (interpret(buffer, sizeof buffer, &cursor) > 0) {
-        if (!text.empty())
-            text += "\r\n";
-        text += buffer;
+        if (!read.text.empty())
+            read.text += "\r\n";
+        read.text += buffer;
     }
-    return text;
+    return read;
+}
+
+bool FbClient::connectionLost(const ISC_STATUS* status)
+{
+    return StatusWalk(status).linkLost();
 }
 
 } // namespace didu::ib

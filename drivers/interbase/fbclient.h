@@ -12,6 +12,16 @@
 
 namespace didu::ib {
 
+/// A failed call's status vector as the driver reads it.
+struct FbStatus {
+    /// Firebird's own text, its messages joined by CR LF; the text it took from
+    /// the operating system marked (platform/systemtext.h).
+    std::string text;
+    /// The link to the database is gone (network failure, server shut down):
+    /// nothing on this attachment can work again.
+    bool connectionLost = false;
+};
+
 /// The isc_* entry points the driver uses, resolved once per loaded library.
 struct FbClient {
     decltype(&::isc_attach_database) attachDatabase = nullptr;
@@ -49,11 +59,9 @@ struct FbClient {
     /// loaded until the process ends (handles made through it may outlive us).
     static std::shared_ptr<const FbClient> load(const std::string& name);
 
-    /// Firebird's own text for a status vector, its messages joined by CR LF;
-    /// the text it took from the operating system marked (platform/systemtext.h).
-    std::string statusText(const ISC_STATUS* status) const;
-    /// True when the status says the link to the database is gone (network
-    /// failure, server shut down): nothing on this attachment can work again.
+    /// What a status vector says, read in one walk.
+    FbStatus read(const ISC_STATUS* status) const;
+    /// The same, when only the lost link matters (a ping's answer).
     static bool connectionLost(const ISC_STATUS* status);
 };
 
