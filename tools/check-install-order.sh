@@ -21,10 +21,10 @@ export DEBIAN_FRONTEND=noninteractive
 version=$(dpkg-query -W -f='${Version}' libfbclient2 | grep -o '^[0-9]\+\.[0-9]\+')
 server=firebird$version-server
 work=$(mktemp -d)
-source "$(dirname "$0")/display.sh"
-private_display_pid=""
+. "$(dirname "$0")/lib/display.sh"
+. "$(dirname "$0")/lib/demo.sh"
 cleanup() {
-  [ -z "$private_display_pid" ] || kill "$private_display_pid" 2>/dev/null || true
+  display_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -71,14 +71,8 @@ install_package() {
 # Root makes the shop's database from the packaged examples, as an
 # administrator restores a backup there.
 make_database() {
-  local examples=/usr/share/doc/diduradozori/examples db=/var/lib/diduradozori/TORDATA.FDB
-  {
-    echo "CREATE DATABASE '$db' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE;"
-    cat "$examples/sales-schema.sql" "$examples/demo-data.sql"
-    echo "COMMIT;"
-  } >"$work/demo.sql"
-  isql-fb -q -sqldialect 3 -bail -i "$work/demo.sql" >"$work/isql.log" 2>&1 ||
-    { cat "$work/isql.log" >&2; step "root could not make the database"; exit 1; }
+  local db=/var/lib/diduradozori/TORDATA.FDB
+  demo_database "$db" /usr/share/doc/diduradozori/examples || { step "root could not make the database"; exit 1; }
   chgrp diduradozori "$db"
   chmod 660 "$db"
   step "root made $db; $(lock_folder)"
@@ -100,28 +94,16 @@ missing_members() {
 transfer() {
   local before after pid
   before=$(missing_members)
-  if [ -z "$DISPLAY" ]; then
-    start_private_display 140
-    trap cleanup EXIT # the display's own trap would forget the work folder
-  fi
+  display_start 140
   as_ana DISPLAY="$DISPLAY" diduradozori >"$work/program.log" 2>&1 &
   pid=$!
-  local window
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name '^客戶轉會員$' | head -n 1) ||
-    { cat "$work/program.log" >&2; step "the window did not show"; exit 1; }
-  xdotool windowfocus --sync "$window"
-  sleep 0.5
-  xdotool key Return
-  if ! timeout 120 xdotool search --sync --onlyvisible --name '^Information$' >/dev/null; then
+  if ! window_press_ok "$pid"; then
     import -window root "$work/screen.png" 2>/dev/null && cp "$work/screen.png" "/tmp/install-order-$order.png"
     kill "$pid" 2>/dev/null || true
     cat "$work/program.log" >&2
     step "no completion message (screen in /tmp/install-order-$order.png); $(lock_folder)"
     exit 1
   fi
-  xdotool key Return
-  sleep 0.3
-  xdotool windowfocus --sync "$window" key Escape
   timeout 30 tail --pid="$pid" -f /dev/null || kill "$pid"
   after=$(missing_members)
   [ "$after" = 0 ] || { step "customers without a member after the transfer: $after"; exit 1; }
@@ -138,7 +120,7 @@ nightly() {
   step "the nightly command as diduradozori worked; $(lock_folder)"
 }
 
-DISPLAY=""
+unset DISPLAY
 case "$order" in
   package-first) install_package; make_database; transfer; install_server; transfer; nightly ;;
   server-first) install_server; install_package; make_database; transfer; nightly ;;

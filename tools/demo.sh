@@ -5,51 +5,17 @@
 # second pass adds nobody. Remove build/bin/DEMO.FDB to start afresh.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/tools/lib/demo.sh"
 bash "$top/tools/build.sh"
 bin=${DIDU_BUILD_DIR:-$top/build}/bin
 database=$bin/DEMO.FDB
 
 if [ ! -e "$database" ]; then
-  script=$(mktemp)
-  trap 'rm -f "$script"' EXIT
-  {
-    echo "CREATE DATABASE '$database' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE;"
-    cat "$top/tools/sales-schema.sql"
-    cat "$top/tools/demo-data.sql"
-    echo "COMMIT;"
-  } >"$script"
   # Embedded engine: the file is opened in-process, no server is needed.
-  isql-fb -q -sqldialect 3 -bail -i "$script" >/dev/null
+  demo_database "$database"
   echo "Demo database: $database"
 fi
-
-cat >"$bin/dbxdrivers.ini" <<INI
-[Installed Drivers]
-Interbase=1
-
-[Interbase]
-LibraryName=libdbxint.so
-VendorLib=libfbclient.so.2
-GetDriverFunc=getSQLDriverINTERBASE
-INI
-
-cat >"$bin/dbxconnections.ini" <<INI
-[Torvik]
-DriverName=Interbase
-Database=$database
-RoleName=RoleName
-User_Name=sysdba
-Password=masterkey
-ServerCharSet=
-SQLDialect=3
-BlobSize=-1
-CommitRetain=False
-WaitOnLocks=True
-ErrorResourceFile=
-LocaleCode=0000
-Interbase TransIsolation=ReadCommited
-Trim Char=False
-INI
+demo_config "$bin" "$database"
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display is set: start $bin/DiduRaDozori from a desktop session (or set DISPLAY)." >&2

@@ -16,12 +16,15 @@
 # Run as root: the server runs as the root's firebird user.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-root=${1:-/var/tmp/didu-trixie}
+. "$top/tools/lib/root.sh"
+root=${1:-$(root_default_dir 13)}
+firebird=$(release_firebird 13)
 build=${DIDU_BUILD_DIR:-$top/build}
 test=$build/bin/test_fb4types
 
 [ -x "$test" ] || { echo "$test is not built (cmake --build $build --target test_fb4types)" >&2; exit 1; }
-[ -x "$root/usr/lib/firebird/4.0/bin/firebird" ] || { echo "no Firebird 4 server in $root (firebird4.0-server)" >&2; exit 1; }
+[ -x "$root/usr/lib/firebird/$firebird/bin/firebird" ] ||
+  { echo "no Firebird $firebird server in $root (firebird$firebird-server)" >&2; exit 1; }
 [ "$(id -u)" = 0 ] || { echo "run as root: the server runs as the root's firebird user" >&2; exit 1; }
 
 if [ -z "${DIDU_FB4_IN_NAMESPACE:-}" ]; then

@@ -2,12 +2,13 @@
 # Starts or stops a private Firebird server for the tests: listening on the
 # loopback address only, with its own configuration, security database and
 # SYSDBA password, without systemd. Nothing of the system's server set-up changes.
-# It runs the engine the release provides (Firebird 3.0 on Debian 12, 4.0 on
-# Debian 13; FIREBIRD_VERSION=3.0 or 4.0 chooses where both are installed), with
-# that engine's default authentication and wire encryption.
+# It runs the engine the release provides (FIREBIRD_VERSION=3.0 or 4.0 chooses
+# another where it is installed), with that engine's default authentication
+# and wire encryption.
 #
 #   tools/fbserver.sh start DIR [PORT] [PASSWORD]   prints "PORT PASSWORD" when ready
 #   tools/fbserver.sh stop DIR
+#   tools/fbserver.sh available -     fails, saying why, when no server can start
 #
 # DIR holds the server's root (config, security database, lock files, log) and
 # must be empty or absent at start. Database files the server opens must belong
@@ -17,26 +18,29 @@ set -euo pipefail
 action=${1:?usage: fbserver.sh start|stop DIR [PORT] [PASSWORD]}
 dir=${2:?usage: fbserver.sh start|stop DIR [PORT] [PASSWORD]}
 
-# The newest engine whose server is installed, or the one asked for. Debian 13
-# reaches the programs through wrappers that set FIREBIRD themselves, so the
-# real binaries in /usr/lib/firebird/VERSION/bin are run; Debian 12's are in
-# /usr/sbin and /usr/bin.
+# The engine of this release (tools/lib/release.sh), or the one asked for.
+# Its folder is where its package put it (under the machine's multiarch
+# folder). Debian 13 reaches the programs through wrappers that set FIREBIRD
+# themselves, so the real binaries in /usr/lib/firebird/VERSION/bin are run;
+# Debian 12's are in /usr/sbin and /usr/bin.
+. "$(dirname "$0")/lib/release.sh"
 find_engine() {
   local v
-  for v in ${FIREBIRD_VERSION:-4.0 3.0}; do
-    fbroot=/usr/lib/x86_64-linux-gnu/firebird/$v
-    security=/var/lib/firebird/$v/system/security${v%%.*}.fdb
-    if [ -x "/usr/lib/firebird/$v/bin/firebird" ]; then
-      server=/usr/lib/firebird/$v/bin/firebird isql=/usr/lib/firebird/$v/bin/isql-fb
-    elif [ "$v" = 3.0 ] && [ -x /usr/sbin/firebird ] && [ ! -L /usr/sbin/firebird ]; then
-      server=/usr/sbin/firebird isql=/usr/bin/isql-fb
-    else
-      continue
-    fi
-    [ -f "$security" ] && return 0
-  done
-  echo "no Firebird server is installed (firebird3.0-server or firebird4.0-server)" >&2
-  exit 1
+  v=${FIREBIRD_VERSION:-$(release_firebird "$(release_here)")}
+  fbroot=$(dpkg-query -L "firebird$v-server-core" 2>/dev/null | grep '/plugins\.conf$' | head -1 || true)
+  fbroot=${fbroot%/plugins.conf}
+  security=/var/lib/firebird/$v/system/security${v%%.*}.fdb
+  if [ -x "/usr/lib/firebird/$v/bin/firebird" ]; then
+    server=/usr/lib/firebird/$v/bin/firebird isql=/usr/lib/firebird/$v/bin/isql-fb
+  elif [ -x /usr/sbin/firebird ] && [ ! -L /usr/sbin/firebird ]; then
+    server=/usr/sbin/firebird isql=/usr/bin/isql-fb
+  else
+    server=""
+  fi
+  if [ -z "$fbroot" ] || [ -z "$server" ] || [ ! -f "$security" ]; then
+    echo "no Firebird $v server is installed (firebird$v-server)" >&2
+    exit 1
+  fi
 }
 
 start() {
@@ -109,5 +113,6 @@ stop() {
 case "$action" in
   start) start "${3:-}" "${4:-}" ;;
   stop) stop ;;
-  *) echo "usage: fbserver.sh start|stop DIR [PORT] [PASSWORD]" >&2; exit 2 ;;
+  available) find_engine ;;
+  *) echo "usage: fbserver.sh start|stop|available DIR [PORT] [PASSWORD]" >&2; exit 2 ;;
 esac

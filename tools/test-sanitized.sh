@@ -18,8 +18,9 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export DIDU_CRASH_CUSTOMERS=${DIDU_CRASH_CUSTOMERS:-4000}
 export DIDU_RACE_CUSTOMERS=${DIDU_RACE_CUSTOMERS:-3000}
 
-source "$top/tools/display.sh"
-start_private_display 121
+. "$top/tools/lib/display.sh"
+trap display_stop EXIT
+display_start 121
 
 cd "$build"
 ctest --output-on-failure -j2 "$@"

@@ -65,11 +65,15 @@ std::string TestServer::unavailableReason()
 {
     if (::geteuid() != 0)
         return "the private server runs as the firebird user, which needs root";
-    // Debian 12 has the server there itself, Debian 13 a wrapper that starts
-    // the installed version's.
-    if (::access("/usr/sbin/firebird", X_OK) != 0)
-        return "no Firebird server is installed (firebird3.0-server or firebird4.0-server)";
-    return {};
+    // The script that starts the server knows which engine goes with this
+    // release and where its package put it.
+    const CommandResult result = runCommand({"/bin/bash", kScript, "available", "-"}, std::chrono::seconds(30));
+    if (result.exitCode == 0)
+        return {};
+    std::string reason = result.output;
+    while (!reason.empty() && reason.back() == '\n')
+        reason.pop_back();
+    return reason.empty() ? "no Firebird server is installed" : reason;
 }
 
 TestServer::TestServer()
