@@ -3,8 +3,10 @@
 #include "platform/systemtext.h"
 
 #include <dlfcn.h>
+#include <langinfo.h>
 #include <locale.h>
 
+#include <cctype>
 #include <cstring>
 #include <list>
 #include <vector>
@@ -138,25 +140,38 @@ private:
 // others) as it attaches, through the embedded engine or to a server alike, and
 // matches their names and macros without regard to case by the C library's
 // rules for the thread's locale. Under a Turkish LC_CTYPE "i" is not the small
-// "I", and every attach fails with "illegal line". The switch is for this
-// thread and this call only: LC_CTYPE and LC_COLLATE become "C", the locale's
-// other parts (messages, numbers) stay, and the rest of the program, Qt's
-// threads included, never sees a change. Statements need nothing: the engine
-// folds SQL names by its own rule.
+// "I", and every attach fails with "illegal line". The same LC_CTYPE also tells
+// the client the character set of file names (a database path with Chinese
+// folders), so it is changed only where its case rules for ASCII letters are
+// not ASCII's, and then to a locale of the same character set where there is
+// one ("C.UTF-8" for a UTF-8 desktop; plain "C" otherwise, where only ASCII
+// paths stay readable). The switch is for this thread and this call only:
+// LC_CTYPE and LC_COLLATE change, the locale's other parts (messages, numbers)
+// stay, and the rest of the program, Qt's threads included, never sees it.
+// Statements need nothing: the engine folds SQL names by its own rule.
 class ClientCaseRules {
 public:
     ClientCaseRules()
     {
-        const locale_t current = ::uselocale(static_cast<locale_t>(nullptr));
-        const locale_t copy = ::duplocale(current);
+        // A copy can be asked (the thread may be using the global locale) and
+        // is the base of the new one.
+        const locale_t copy = ::duplocale(::uselocale(static_cast<locale_t>(nullptr)));
         if (copy == static_cast<locale_t>(nullptr))
             return;
-        m_plain = ::newlocale(LC_CTYPE_MASK | LC_COLLATE_MASK, "C", copy);
-        if (m_plain == static_cast<locale_t>(nullptr)) {
+        if (foldsAsciiAsAscii(copy)) {
             ::freelocale(copy);
             return;
         }
-        m_previous = ::uselocale(m_plain);
+        const bool utf8 = std::strcmp(::nl_langinfo_l(CODESET, copy), "UTF-8") == 0;
+        for (const char* plain : {utf8 ? "C.UTF-8" : "C", "C"}) {
+            // On failure newlocale leaves the copy as it was.
+            m_plain = ::newlocale(LC_CTYPE_MASK | LC_COLLATE_MASK, plain, copy);
+            if (m_plain != static_cast<locale_t>(nullptr)) {
+                m_previous = ::uselocale(m_plain);
+                return;
+            }
+        }
+        ::freelocale(copy);
     }
     ~ClientCaseRules()
     {
@@ -169,6 +184,16 @@ public:
     ClientCaseRules& operator=(const ClientCaseRules&) = delete;
 
 private:
+    static bool foldsAsciiAsAscii(locale_t locale)
+    {
+        for (int letter = 'a'; letter <= 'z'; ++letter) {
+            const int capital = letter - 'a' + 'A';
+            if (::toupper_l(letter, locale) != capital || ::tolower_l(capital, locale) != letter)
+                return false;
+        }
+        return true;
+    }
+
     locale_t m_plain = static_cast<locale_t>(nullptr);
     locale_t m_previous = static_cast<locale_t>(nullptr);
 };

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace didu::test {
 namespace {
 
@@ -18,13 +20,17 @@ std::vector<std::string> desktop(const std::string& folder, const std::string& l
 
 // Turkish case rules: "i" is not the small "I". Firebird's client reads its
 // configuration files by the C library's case rules, and the lookup asks for
-// the column "member_id" of a result whose column is MEMBER_ID.
+// the column "member_id" of a result whose column is MEMBER_ID. The database's
+// path is Turkish too, read in the desktop's character set.
 TEST(Desktops, ATurkishDesktopRunsTheTransferAndARerunFindsEveryMember)
 {
     const auto folder = privateLocales({"tr_TR.UTF-8"});
     ASSERT_TRUE(folder) << "localedef cannot build tr_TR.UTF-8 here";
     TempDatabase db(kSalesSchema);
     db.execute(addCustomersSql(10));
+    const std::string turkish = db.folder() + "/m\xc3\xbc\xc5\x9fteri"; // müşteri
+    std::filesystem::create_directory_symlink(db.folder(), turkish);
+    db.writeConfiguration({{"Database", turkish + "/TORDATA.FDB"}});
     db.detach();
 
     const TransferResult first = runTransfer({}, desktop(*folder, "tr_TR.UTF-8"));
