@@ -22,13 +22,13 @@ namespace didu::cli {
 
 namespace {
 
-void printResults(const CommandView& view, const LocaleText& text, bool dryRun,
+void printResults(const CommandView& view, const LocaleText& text, const CodePage& codePage, bool dryRun,
                   std::chrono::steady_clock::time_point started)
 {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
     if (dryRun) {
-        // Read in the code page the run read them in, as the window would show them.
-        const CodePage& codePage = databaseCodePage();
+        // Read in the code page the run read them in (the connection's), as the
+        // window would show them.
         std::vector<WouldBeMember> shown;
         shown.reserve(view.wouldBeMembers().size());
         for (const WouldBeMember& member : view.wouldBeMembers())
@@ -60,13 +60,13 @@ int runCommand(const CommandOptions& options)
         view.finish();
         // What was done before the error stays done: the log says how much.
         if (view.counts().read > 0)
-            printResults(view, text, options.dryRun, started);
+            printResults(view, text, session.SQLConnection1().codePage(), options.dryRun, started);
         if (const std::optional<std::string> shown = shownErrorText(error, "\n"))
             std::fprintf(stderr, "%s\n", text.own(*shown).c_str());
         return dynamic_cast<const SetupError*>(&error) ? kExitUsage : kExitRunFailed;
     }
     view.finish();
-    printResults(view, text, options.dryRun, started);
+    printResults(view, text, session.SQLConnection1().codePage(), options.dryRun, started);
     return kExitDone;
 }
 

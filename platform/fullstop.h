@@ -14,12 +14,11 @@
 namespace didu {
 
 /// True when a "." is to be appended: the message is not empty and its last
-/// character is above "." (a multibyte last character always is). Without a
-/// `characterLength` every byte counts as one character.
-bool needsFullStop(std::string_view message, const CharacterLength& characterLength);
+/// character in `codePage` is above "." (a multibyte last character always is).
+bool needsFullStop(std::string_view message, const CodePage& codePage);
 
 /// The message as the error box shows it.
-std::string withFullStop(std::string_view message, const CharacterLength& characterLength);
+std::string withFullStop(std::string_view message, const CodePage& codePage);
 
 /// A raised message as it is shown: messages are UTF-8 by the time they are
 /// raised (the program's own texts are written so, and database text is

@@ -54,10 +54,24 @@ LocaleFacts LocaleFacts::read(const char* localeName)
     return facts ? std::move(*facts) : plain();
 }
 
+namespace {
+
+LocaleFacts& readUserLocale()
+{
+    static LocaleFacts facts = LocaleFacts::read("");
+    return facts;
+}
+
+} // namespace
+
 const LocaleFacts& userLocale()
 {
-    static const LocaleFacts facts = LocaleFacts::read("");
-    return facts;
+    return readUserLocale();
+}
+
+void reloadUserLocale()
+{
+    readUserLocale() = LocaleFacts::read("");
 }
 
 void loadUserLocale()
@@ -84,9 +98,9 @@ bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& 
     return true;
 }
 
-bool sameTextIgnoreCase(std::string_view a, std::string_view b)
+bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& codePage)
 {
-    return sameTextIgnoreCase(a, b, databaseCodePage(), userLocale().upper);
+    return sameTextIgnoreCase(a, b, codePage, userLocale().upper);
 }
 
 } // namespace didu

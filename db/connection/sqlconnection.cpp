@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/asciitext.h"
 #include "platform/library.h"
+#include "platform/locale.h"
 
 #include <algorithm>
 
@@ -49,7 +50,8 @@ NameValueList SQLConnection::storedParams()
                          "Trim Char=False"};
 }
 
-SQLConnection::SQLConnection(std::string name) : m_name(std::move(name)), m_params(storedParams())
+SQLConnection::SQLConnection(std::string name)
+    : m_name(std::move(name)), m_params(storedParams()), m_codePage(userLocale().codePage)
 {
     // Only the connection file's place is settled now; a broken per-user value
     // leaves it empty, and the first connect then reports the file as not found.
@@ -221,9 +223,9 @@ void SQLConnection::loadDriver(const std::string& libraryName, const std::string
         check(dbx::ResultInvalidHandle, nullptr);
 
     applyConnectionOptions(m_connection.get(), m_params, m_settings.driverName);
-    // From here on database text, the server's own messages included, is read in
-    // the connection's character set, or the locale's when it names none.
-    useConnectionCharSet(m_params.value("ServerCharSet"));
+    // From here on this connection's text, the server's own messages included, is
+    // read in its character set, or the locale's when it names none.
+    m_codePage = CodePage::forConnection(m_params.value("ServerCharSet"), userLocale().codePage);
 }
 
 void SQLConnection::reachDatabase()
@@ -291,7 +293,7 @@ void SQLConnection::disconnect()
 
 void SQLConnection::check(dbx::Result result, dbx::ISQLObject* source)
 {
-    checkDriverResult(result, source, m_lastError);
+    checkDriverResult(result, source, m_lastError, m_codePage);
 }
 
 std::string SQLConnection::quoteCharacter()

@@ -6,6 +6,7 @@
 #include "db/connection/dbxdriver.h"
 #include "db/connection/driverhandle.h"
 #include "db/connection/namevaluelist.h"
+#include "platform/codepage.h"
 
 #include <cstdint>
 #include <memory>
@@ -93,6 +94,10 @@ public:
     /// Raises the driver error text for a non-zero `result`, naming `source` (may
     /// be null) as the holder of the driver's own message. Does nothing for 0.
     void check(dbx::Result result, dbx::ISQLObject* source);
+    /// How this connection's text is split into characters and read: its
+    /// "ServerCharSet", or the locale's set when it names none; fixed as it
+    /// opens. Everything that reads the connection's text is handed this one.
+    const CodePage& codePage() const { return m_codePage; }
     /// The most recent driver error text raised by this connection.
     const std::string& lastError() const { return m_lastError; }
 
@@ -142,6 +147,7 @@ private:
     State m_state = State::Closed;
     bool m_paramsLoaded = false;
     std::string m_lastError;
+    CodePage m_codePage;
     std::int32_t m_statementLimit = 0;
     std::int32_t m_activeStatements = 0;
     std::uint64_t m_failuresSeen = 0;
