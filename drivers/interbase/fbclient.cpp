@@ -200,11 +200,11 @@ private:
 
 } // namespace
 
-ISC_STATUS FbClient::attach(ISC_STATUS* status, const std::string& name, isc_db_handle* db,
-                            const std::vector<char>& parameters) const
+ISC_STATUS FbClient::attachDatabase(ISC_STATUS* status, short nameLength, const ISC_SCHAR* name, isc_db_handle* db,
+                                    short parametersLength, const ISC_SCHAR* parameters) const
 {
     const ClientCaseRules plainCaseRules;
-    return attachDatabase(status, 0, name.c_str(), db, static_cast<short>(parameters.size()), parameters.data());
+    return attachDatabaseEntry(status, nameLength, name, db, parametersLength, parameters);
 }
 
 std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
@@ -223,7 +223,7 @@ std::shared_ptr<const FbClient> FbClient::load(const std::string& name)
     if (!handle)
         return nullptr;
     auto client = std::make_shared<FbClient>();
-    const bool complete = resolve(handle, "isc_attach_database", client->attachDatabase)
+    const bool complete = resolve(handle, "isc_attach_database", client->attachDatabaseEntry)
         && resolve(handle, "isc_detach_database", client->detachDatabase)
         && resolve(handle, "isc_start_transaction", client->startTransaction)
         && resolve(handle, "isc_commit_transaction", client->commitTransaction)

@@ -8,7 +8,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace didu::ib {
 
@@ -24,7 +23,8 @@ struct FbStatus {
 
 /// The isc_* entry points the driver uses, resolved once per loaded library.
 struct FbClient {
-    decltype(&::isc_attach_database) attachDatabase = nullptr;
+    /// isc_attach_database itself; attach through attachDatabase().
+    decltype(&::isc_attach_database) attachDatabaseEntry = nullptr;
     decltype(&::isc_detach_database) detachDatabase = nullptr;
     decltype(&::isc_start_transaction) startTransaction = nullptr;
     decltype(&::isc_commit_transaction) commitTransaction = nullptr;
@@ -48,11 +48,11 @@ struct FbClient {
     decltype(&::fb_interpret) interpret = nullptr;
     decltype(&::fb_ping) ping = nullptr;
 
-    /// isc_attach_database with the case rules of the "C" locale in force for
-    /// this thread while the client reads its configuration files (see
-    /// fbclient.cpp); the thread's locale is as before when it returns.
-    ISC_STATUS attach(ISC_STATUS* status, const std::string& name, isc_db_handle* db,
-                      const std::vector<char>& parameters) const;
+    /// isc_attach_database, with case rules for ASCII letters that are ASCII's
+    /// in force for this thread while the client reads its configuration files
+    /// (see fbclient.cpp); the thread's locale is as before when it returns.
+    ISC_STATUS attachDatabase(ISC_STATUS* status, short nameLength, const ISC_SCHAR* name, isc_db_handle* db,
+                              short parametersLength, const ISC_SCHAR* parameters) const;
 
     /// Opens `name` with the loader's usual search and resolves every entry
     /// point; null when the library or any entry is missing. The library stays

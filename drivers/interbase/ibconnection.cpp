@@ -144,7 +144,7 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;
     // Through a server a handful of round trips (protocol, authentication, attach).
-    if (m_client->attach(status, name, &db, dpb))
+    if (m_client->attachDatabase(status, 0, name.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
         return fail(dbx::ResultConnectionFailed, statusText(status));
     m_db = db;
     m_lost = false;
