@@ -28,8 +28,8 @@ public:
     /// "UTF-8", "GB18030", "EUC-TW"...). A name iconv does not know gives ASCII.
     static CodePage named(std::string_view charsetName);
     /// The code page of a connection whose character set is `firebirdCharSet`
-    /// (its "ServerCharSet"): that set's, or `locale`'s when it names none, or
-    /// one without a mapping.
+    /// (its "ServerCharSet"): that set's, or `locale` when it names none or a
+    /// set without a mapping.
     static CodePage forConnection(std::string_view firebirdCharSet, const CodePage& locale);
     /// The iconv name of a Firebird character set ("BIG_5" gives "BIG5"); empty
     /// for NONE, OCTETS and every name without a mapping, which mean "the locale's".

@@ -36,7 +36,8 @@ const std::string kInsertText = [] {
 
 std::string lookupText(const std::string& id)
 {
-    return "SELECT MEMBER_ID FROM MEMBER \r\n WHERE MEMBER_ID = '" + quotedLiteralContent(id, userLocale().codePage) + "'\r\n";
+    return "SELECT MEMBER_ID FROM MEMBER \r\n WHERE MEMBER_ID = '" + quotedLiteralContent(id, userLocale().codePage)
+        + "'\r\n";
 }
 
 int columnIndex(RawRow& row, const char* name)

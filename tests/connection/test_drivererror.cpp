@@ -94,7 +94,8 @@ TEST(DriverErrorText, FetchesTheMessageOnlyWhenItsLengthIsAboveZero)
 
     // A driver that reports more than it writes leaves zeros, not garbage.
     Source longer("short", 0, 20);
-    EXPECT_EQ(driverErrorText(6, &longer, "", CodePage()), "dbExpress Error: [0x0006]: Invalid Time\r\nSQL Server Error: short");
+    EXPECT_EQ(driverErrorText(6, &longer, "", CodePage()),
+              "dbExpress Error: [0x0006]: Invalid Time\r\nSQL Server Error: short");
     EXPECT_EQ(longer.fetched, 1);
 }
 
@@ -102,11 +103,12 @@ TEST(DriverErrorText, RaisingKeepsTheTextAsTheOwnersLastError)
 {
     std::string last;
     Source source("first failure");
-    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, &source, last, CodePage()); }), "SQL Server Error: first failure");
+    const CodePage ascii;
+    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, &source, last, ascii); }), "SQL Server Error: first failure");
     EXPECT_EQ(last, "SQL Server Error: first failure");
     // The next failure without text of its own repeats the last one.
-    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, nullptr, last, CodePage()); }), "SQL Server Error: first failure");
-    EXPECT_EQ(test::errorKind([&] { raiseDriverError(6, nullptr, last, CodePage()); }), "EDatabaseError");
+    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, nullptr, last, ascii); }), "SQL Server Error: first failure");
+    EXPECT_EQ(test::errorKind([&] { raiseDriverError(6, nullptr, last, ascii); }), "EDatabaseError");
     EXPECT_EQ(last, "dbExpress Error: [0x0006]: Invalid Time");
-    EXPECT_EQ(test::errorText([&] { checkDriverResult(0, &source, last, CodePage()); }), "(no error)");
+    EXPECT_EQ(test::errorText([&] { checkDriverResult(0, &source, last, ascii); }), "(no error)");
 }
