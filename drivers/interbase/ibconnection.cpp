@@ -153,9 +153,10 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
 
 std::string IbConnection::statusText(const ISC_STATUS* status)
 {
-    if (FbClient::connectionLost(status))
+    FbStatus read = m_client->read(status);
+    if (read.connectionLost)
         m_lost = true;
-    return m_client->statusText(status);
+    return std::move(read.text);
 }
 
 dbx::Result IbConnection::disconnect()
