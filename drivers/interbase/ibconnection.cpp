@@ -212,9 +212,10 @@ bool IbConnection::attachLocal(const std::string& path, const std::vector<char>&
 
 std::string IbConnection::statusText(const ISC_STATUS* status)
 {
-    if (FbClient::connectionLost(status))
+    FbStatus read = m_client->read(status);
+    if (read.connectionLost)
         m_lost = true;
-    return m_client->statusText(status);
+    return std::move(read.text);
 }
 
 dbx::Result IbConnection::disconnect()
