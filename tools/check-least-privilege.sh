@@ -75,11 +75,14 @@ grep -qw localhost /etc/hosts 2>/dev/null || echo "127.0.0.1 localhost" >>/etc/h
 printf "CREATE OR ALTER USER SYSDBA PASSWORD '%s' USING PLUGIN Srp;\nCREATE OR ALTER USER DIDU_TRANSFER PASSWORD '%s' USING PLUGIN Srp;\nCOMMIT;\n" \
   "$sysdba" "$transfer_password" | isql-fb -q -bail -user SYSDBA "$security" >/dev/null
 install -d -o firebird -g firebird "/run/firebird$version"
+# The root shares the machine's network: a server that already answers there
+# would be taken for this one.
+listening() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null || (exec 3<>/dev/tcp/::1/3050) 2>/dev/null; }
+listening && fail "another server answers on port 3050 of this machine; stop it first"
 setpriv --reuid=firebird --regid=firebird --init-groups /usr/sbin/firebird >"$work/server.log" 2>&1 &
 server_pid=$!
 # It listens on localhost as the configuration says: 127.0.0.1 on Debian 12,
 # ::1 on Debian 13.
-listening() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null || (exec 3<>/dev/tcp/::1/3050) 2>/dev/null; }
 for _ in $(seq 100); do listening && break; sleep 0.1; done
 listening || { cat "$work/server.log" >&2; fail "the server did not start"; }
 
