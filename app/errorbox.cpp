@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cxxabi.h>
 #include <memory>
+#include <optional>
 #include <typeinfo>
 
 namespace didu {
@@ -101,16 +102,9 @@ std::string moduleName()
 
 } // namespace
 
-void showError(const std::exception& error)
+// The box for a text already shaped for the operator.
+static void showShownText(const std::string& shown)
 {
-    if (dynamic_cast<const AbortError*>(&error))
-        return;
-    showErrorMessage(error.what());
-}
-
-void showErrorMessage(const std::string& message)
-{
-    const std::string shown = shownMessage(message);
     if (!displayOpen()) {
         std::fprintf(stderr, "%s\n", shown.c_str());
         return;
@@ -127,6 +121,17 @@ void showErrorMessage(const std::string& message)
         previous->activateWindow();
     if (focus)
         focus->setFocus(Qt::OtherFocusReason);
+}
+
+void showError(const std::exception& error)
+{
+    if (const std::optional<std::string> shown = shownErrorText(error))
+        showShownText(*shown);
+}
+
+void showErrorMessage(const std::string& message)
+{
+    showShownText(shownMessage(message));
 }
 
 std::string startupErrorText(const std::exception& error)

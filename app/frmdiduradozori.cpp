@@ -1,5 +1,6 @@
 #include "app/frmdiduradozori.h"
 
+#include "app/accessibleroles.h"
 #include "app/bitbtn.h"
 #include "app/errorbox.h"
 #include "app/formkeyboard.h"
@@ -82,14 +83,21 @@ void TFormDiduRaDozori::createControls(const FormOptions& options)
     // Stored position first; showCentred() replaces it on the first show.
     setGeometry(QRect(kFormStoredPosition, kFormOuterSize));
 
+    // Named for a screen reader as the buttons are by their captions: the
+    // panel that holds the transfer's picture and bar, the picture (only a
+    // pattern: the reader should say so and move on), and the bar.
+    installAccessibleRoles();
     m_panel1 = new Panel(this);
     m_panel1->setGeometry(g.panel1);
+    m_panel1->setAccessibleName(QStringLiteral("客戶轉會員"));
 
     m_image1 = new Image(m_panel1);
+    m_image1->setAccessibleName(QStringLiteral("裝飾圖案"));
     const PictureDepth depth = options.pictureDepth.value_or(pictureDepthFor(display ? display->depth() : 24));
     m_image1->setPicture(JpegPicture::fromStoredValue(resource(QStringLiteral(":/didu/image1.bin"))), depth);
 
     m_progressBar1 = new ProgressBar(m_panel1);
+    m_progressBar1->setAccessibleName(QStringLiteral("轉移進度"));
     m_panel1->alignChildren(m_image1, m_progressBar1, g.progressBar1.height());
 
     m_bitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), QStringLiteral("確定"),

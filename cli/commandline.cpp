@@ -1,5 +1,7 @@
 #include "cli/commandline.h"
 
+#include "db/connection/sqlconnection.h"
+
 #include <charconv>
 #include <fcntl.h>
 
@@ -46,7 +48,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
             parsed.error = name + " takes no value";
         } else if (name == "--connection") {
             if (auto section = value()) {
-                options.connection = *section;
+                options.connection = section;
                 if (section->empty())
                     parsed.error = "--connection needs a section name";
             }
@@ -79,7 +81,8 @@ std::string helpText()
         "Makes every customer of the shop's database without a member row a member,\n"
         "as OK in the window does, once, and ends.\n"
         "\n"
-        "      --connection NAME  use the section NAME of dbxconnections.ini (default Torvik)\n"
+        "      --connection NAME  use the section NAME of dbxconnections.ini (default "
+        + SQLConnection::Settings().connectionName + ")\n"
         "      --dry-run          only look up: list the customers who would become members\n"
         "                         (id, tab, member name) and write nothing\n"
         "  -q, --quiet            no progress bar on a terminal\n"
@@ -88,7 +91,10 @@ std::string helpText()
         "      --version          show the version and end\n"
         "\n"
         "The results (the completion message, the summary, a dry run's list) go to\n"
-        "standard output; the bar and errors to standard error.\n"
+        "standard output; the bar and errors to standard error. Text is written in the\n"
+        "character set of the locale (LC_CTYPE; UTF-8 under the C locale): a dry run's\n"
+        "ids and names are read in the connection's code page, as the window shows\n"
+        "them, and written in that set, a character the set lacks as \"?\".\n"
         "Exit status: 0 done, 1 the run failed (members written before the error stay),\n"
         "2 a bad argument or a connection set-up that cannot be used.\n";
 }

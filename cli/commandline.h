@@ -13,8 +13,9 @@ namespace didu::cli {
 inline constexpr const char* kProgramName = "diduradozori-transfer";
 
 struct CommandOptions {
-    /// The section of the connection file to use.
-    std::string connection = "Torvik";
+    /// The section of the connection file to use; the window's own when none
+    /// is given.
+    std::optional<std::string> connection;
     /// Look up without inserting; list the customers a run would make members.
     bool dryRun = false;
     /// No bar on a terminal.

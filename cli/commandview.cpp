@@ -1,5 +1,6 @@
 #include "cli/commandview.h"
 
+#include "cli/localetext.h"
 #include "cli/output.h"
 #include "cli/terminalbar.h"
 
@@ -7,7 +8,10 @@
 
 namespace didu::cli {
 
-CommandView::CommandView(TerminalBar* bar, std::optional<int> progressFd) : m_bar(bar), m_progressFd(progressFd) {}
+CommandView::CommandView(TerminalBar* bar, std::optional<int> progressFd, const LocaleText& text)
+    : m_bar(bar), m_progressFd(progressFd), m_text(text)
+{
+}
 
 void CommandView::showProgress(const Progress& progress)
 {
@@ -24,7 +28,8 @@ void CommandView::showProgress(const Progress& progress)
 void CommandView::showInformation(const std::string& message)
 {
     finish();
-    std::fwrite(message.data(), 1, message.size(), stdout);
+    const std::string shown = m_text.own(message);
+    std::fwrite(shown.data(), 1, shown.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }

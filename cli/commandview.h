@@ -12,13 +12,14 @@
 
 namespace didu::cli {
 
+class LocaleText;
 class TerminalBar;
 
 class CommandView : public TransferView {
 public:
     /// `bar` (may be null) draws for a person; `progressFd` receives a line per
-    /// step for a script.
-    CommandView(TerminalBar* bar, std::optional<int> progressFd);
+    /// step for a script; `text` writes messages in the locale's character set.
+    CommandView(TerminalBar* bar, std::optional<int> progressFd, const LocaleText& text);
 
     void showProgress(const Progress& progress) override;
     /// Written to standard output at once, on a line of its own.
@@ -36,6 +37,7 @@ public:
 private:
     TerminalBar* m_bar;
     std::optional<int> m_progressFd;
+    const LocaleText& m_text;
     RunCounts m_counts;
     std::vector<WouldBeMember> m_wouldBeMembers;
 };

@@ -1,12 +1,12 @@
 #include "platform/codepage.h"
 
 #include "platform/asciitext.h"
-#include "platform/locale.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <optional>
+#include <stdexcept>
 
 namespace didu {
 
@@ -95,14 +95,6 @@ std::vector<Form> probedForms(iconv_t converter)
     return forms;
 }
 
-const CodePage* g_override = nullptr;
-
-std::optional<CodePage>& connectionCodePage()
-{
-    static std::optional<CodePage> fixed;
-    return fixed;
-}
-
 } // namespace
 
 CodePage::CodePage()
@@ -120,8 +112,10 @@ void CodePage::setForms(std::vector<Form> forms)
         const Form& f = m_forms[i];
         for (unsigned value = f.bytes[0].first; value <= f.bytes[0].last; ++value) {
             FormsOfByte& of = m_formsOf[value];
-            if (of.count < of.index.size())
-                of.index[of.count++] = static_cast<std::uint8_t>(i);
+            if (of.count == of.index.size())
+                throw std::logic_error("code page " + m_name + ": more than " + std::to_string(of.index.size())
+                                       + " forms of characters begin with byte " + std::to_string(value));
+            of.index[of.count++] = static_cast<std::uint8_t>(i);
         }
         m_longest = std::max<std::size_t>(m_longest, f.length);
     }
@@ -153,6 +147,20 @@ CodePage CodePage::named(std::string_view charsetName)
     page.setForms(forms ? std::move(*forms) : probedForms(converter));
     iconv_close(converter);
     return page;
+}
+
+CodePage CodePage::fromForms(std::string name, std::vector<Form> forms)
+{
+    CodePage page;
+    page.m_name = std::move(name);
+    page.setForms(std::move(forms));
+    return page;
+}
+
+CodePage CodePage::forConnection(std::string_view firebirdCharSet, const CodePage& locale)
+{
+    const std::string charset = charsetOfFirebird(firebirdCharSet);
+    return charset.empty() ? locale : named(charset);
 }
 
 std::string CodePage::charsetOfFirebird(std::string_view firebirdName)
@@ -247,42 +255,35 @@ std::string CodePage::toUtf8(std::string_view bytes) const
     return text;
 }
 
-const CodePage& databaseCodePage()
+std::string CodePage::fromUtf8(std::string_view text) const
 {
-    if (g_override)
-        return *g_override;
-    const std::optional<CodePage>& fixed = connectionCodePage();
-    return fixed ? *fixed : userLocale().codePage;
-}
-
-void useConnectionCharSet(std::string_view firebirdCharSet)
-{
-    const std::string charset = CodePage::charsetOfFirebird(firebirdCharSet);
-    // Without a character set of its own the connection reads the locale as it
-    // is now, so a program started under another locale follows it.
-    connectionCodePage() = charset.empty() ? LocaleFacts::read("").codePage : CodePage::named(charset);
-}
-
-std::size_t databaseCharacterLength(std::string_view rest)
-{
-    return databaseCodePage().characterLength(rest);
-}
-
-std::string databaseTextToUtf8(std::string_view bytes)
-{
-    return databaseCodePage().toUtf8(bytes);
-}
-
-ScopedCodePage::ScopedCodePage(CodePage codePage)
-    : m_codePage(std::move(codePage))
-    , m_previous(g_override)
-{
-    g_override = &m_codePage;
-}
-
-ScopedCodePage::~ScopedCodePage()
-{
-    g_override = m_previous;
+    if (m_utf8)
+        return std::string(text);
+    static const CodePage utf8 = named("UTF-8");
+    std::string bytes;
+    bytes.reserve(text.size());
+    const iconv_t converter = iconv_open(m_name.c_str(), "UTF-8");
+    while (!text.empty()) {
+        const std::size_t length = utf8.characterLength(text);
+        const auto lead = static_cast<unsigned char>(text[0]);
+        char out[8];
+        char* in = const_cast<char*>(text.data());
+        char* outPointer = out;
+        std::size_t inLeft = length;
+        std::size_t outLeft = sizeof out;
+        if (lead < 0x80) {
+            bytes += text[0];
+        } else if (length > 1 && converter != reinterpret_cast<iconv_t>(-1)
+                   && iconv(converter, &in, &inLeft, &outPointer, &outLeft) != static_cast<std::size_t>(-1)) {
+            bytes.append(out, static_cast<std::size_t>(outPointer - out));
+        } else {
+            bytes += '?';
+        }
+        text.remove_prefix(length);
+    }
+    if (converter != reinterpret_cast<iconv_t>(-1))
+        iconv_close(converter);
+    return bytes;
 }
 
 } // namespace didu

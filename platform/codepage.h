@@ -1,27 +1,23 @@
-// The code page of database text: the one place that decides how the bytes the
-// database hands over are split into characters and how they read on screen.
+// The code page of database text: how the bytes the database hands over are
+// split into characters and how they read on screen.
 //
-// It is the connection's character set when the connection names one
-// ("ServerCharSet", fixed when the connection opens), and otherwise the character
-// set of the user's locale (platform/locale.h). Database text itself is carried
-// to and from the database as bytes and never re-encoded; only what reaches the
+// Each connection owns one (SQLConnection::codePage()): its character set when
+// it names one ("ServerCharSet", fixed when it opens), and otherwise the
+// character set of the user's locale (platform/locale.h). What reads a
+// connection's text is handed that connection's code page, so two connections
+// never change how the other's text reads. Database text itself is carried to
+// and from the database as bytes and never re-encoded; only what reaches the
 // operator is decoded, to UTF-8, here.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace didu {
-
-/// Byte length of the character that begins `rest`: how a cut or a walk over
-/// text learns the code page's rule (CodePage::characterLength, or
-/// databaseCharacterLength for the one in force).
-using CharacterLength = std::function<std::size_t(std::string_view rest)>;
 
 class CodePage {
 public:
@@ -31,6 +27,10 @@ public:
     /// The character set of that name as the C library's iconv knows it ("BIG5",
     /// "UTF-8", "GB18030", "EUC-TW"...). A name iconv does not know gives ASCII.
     static CodePage named(std::string_view charsetName);
+    /// The code page of a connection whose character set is `firebirdCharSet`
+    /// (its "ServerCharSet"): that set's, or `locale` when it names none or a
+    /// set without a mapping.
+    static CodePage forConnection(std::string_view firebirdCharSet, const CodePage& locale);
     /// The iconv name of a Firebird character set ("BIG_5" gives "BIG5"); empty
     /// for NONE, OCTETS and every name without a mapping, which mean "the locale's".
     static std::string charsetOfFirebird(std::string_view firebirdName);
@@ -54,6 +54,9 @@ public:
     /// `bytes` as UTF-8. A sequence that is not a character of this set becomes
     /// U+FFFD and reading goes on after it.
     std::string toUtf8(std::string_view bytes) const;
+    /// UTF-8 `text` in this set: a character the set lacks (or a byte that is no
+    /// UTF-8) becomes "?", as terminals of a legacy set show it.
+    std::string fromUtf8(std::string_view text) const;
 
     /// One way a character of more than one byte is made: each of its bytes in
     /// a range of values.
@@ -65,6 +68,12 @@ public:
         std::uint8_t length;
         std::array<Range, 4> bytes;
     };
+
+    /// A set named `name` (its iconv name) whose characters of more than one
+    /// byte are made as `forms` say. At most three forms may begin with one
+    /// byte: more raise std::logic_error, never a set that reads some
+    /// characters wrong.
+    static CodePage fromForms(std::string name, std::vector<Form> forms);
 
 private:
     void setForms(std::vector<Form> forms);
@@ -114,33 +123,5 @@ inline std::size_t CodePage::lengthByForms(std::string_view rest, const FormsOfB
     }
     return 1;
 }
-
-/// The code page in force: the one fixed by the last connection that opened, the
-/// user locale's before that (or a test's, see ScopedCodePage).
-const CodePage& databaseCodePage();
-
-/// Fixes the code page as a connection opens: the Firebird character set it was
-/// given, or the user locale's as it is now when that is empty or has no mapping.
-void useConnectionCharSet(std::string_view firebirdCharSet);
-
-/// Byte length of the character that begins `rest` in the code page in force.
-std::size_t databaseCharacterLength(std::string_view rest);
-
-/// Database text as the operator reads it: decoded by the code page in force.
-std::string databaseTextToUtf8(std::string_view bytes);
-
-/// Puts another code page in force for as long as it lives: the one seam for
-/// tests of database text, whatever the locale or the last connection said.
-class ScopedCodePage {
-public:
-    explicit ScopedCodePage(CodePage codePage);
-    ~ScopedCodePage();
-    ScopedCodePage(const ScopedCodePage&) = delete;
-    ScopedCodePage& operator=(const ScopedCodePage&) = delete;
-
-private:
-    CodePage m_codePage;
-    const CodePage* m_previous;
-};
 
 } // namespace didu

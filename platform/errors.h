@@ -29,6 +29,20 @@ public:
     const char* kind() const noexcept override { return "EConfigurationError"; }
 };
 
+/// A connection set-up that cannot be used: a configuration file, a driver
+/// entry, a library it names or a parameter value stopped the connect before
+/// the driver was asked to reach the database. What the database or a server
+/// answers is never one. It keeps the text and the kind of the failure it
+/// stands for ("EConvertError" for a parameter that is not a number).
+class SetupError : public DatabaseError {
+public:
+    explicit SetupError(const Error& cause) : DatabaseError(cause.what()), m_kind(cause.kind()) {}
+    const char* kind() const noexcept override { return m_kind; }
+
+private:
+    const char* m_kind; // every kind() is a literal
+};
+
 /// A value that is not a whole number where one is needed.
 class ConvertError : public Error {
 public:

@@ -25,15 +25,22 @@ std::optional<LocaleFacts> LocaleFacts::of(const char* localeName)
         return std::nullopt;
     const locale_t previous = uselocale(wanted);
 
-    LocaleFacts facts;
+    // ASCII letters fold by ASCII's rule under every locale: names of columns,
+    // parameters and settings are ASCII, and a Turkish desktop's "i", whose
+    // capital is the dotted İ, must still match "I". The locale's own table is
+    // asked only about the bytes above ASCII that are characters on their own
+    // (ISO 8859's letters), and only for a capital that is such a byte too:
+    // Turkish ISO-8859-9 would otherwise turn the dotless ı into ASCII "I".
+    LocaleFacts facts = plain();
     facts.codePage = CodePage::named(nl_langinfo_l(CODESET, wanted));
-    for (unsigned value = 0; value < 256; ++value) {
+    for (unsigned value = 0x80; value < 256; ++value) {
         const char byte = static_cast<char>(value);
         std::mbstate_t state {};
-        const std::size_t length = std::mbrlen(&byte, 1, &state);
-        const bool single = length == 1 || value == 0;
-        facts.upper[value] = single ? static_cast<unsigned char>(toupper_l(static_cast<int>(value), wanted))
-                                    : static_cast<unsigned char>(value);
+        if (std::mbrlen(&byte, 1, &state) != 1)
+            continue;
+        const int upper = toupper_l(static_cast<int>(value), wanted);
+        if (upper >= 0x80 && upper <= 0xFF)
+            facts.upper[value] = static_cast<unsigned char>(upper);
     }
 
     uselocale(previous);
@@ -47,10 +54,24 @@ LocaleFacts LocaleFacts::read(const char* localeName)
     return facts ? std::move(*facts) : plain();
 }
 
+namespace {
+
+LocaleFacts& readUserLocale()
+{
+    static LocaleFacts facts = LocaleFacts::read("");
+    return facts;
+}
+
+} // namespace
+
 const LocaleFacts& userLocale()
 {
-    static const LocaleFacts facts = LocaleFacts::read("");
-    return facts;
+    return readUserLocale();
+}
+
+void reloadUserLocale()
+{
+    readUserLocale() = LocaleFacts::read("");
 }
 
 void loadUserLocale()
@@ -77,9 +98,9 @@ bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& 
     return true;
 }
 
-bool sameTextIgnoreCase(std::string_view a, std::string_view b)
+bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& codePage)
 {
-    return sameTextIgnoreCase(a, b, databaseCodePage(), userLocale().upper);
+    return sameTextIgnoreCase(a, b, codePage, userLocale().upper);
 }
 
 } // namespace didu

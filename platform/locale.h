@@ -1,11 +1,12 @@
 // The user's locale (LC_CTYPE): the one place that reads it. It gives the code
-// page of database text when the connection names none, and how single-byte
-// letters fold when names are compared without regard to case.
+// page of database text when a connection names none, the character set of the
+// system's own texts, and how single-byte letters fold when names are compared
+// without regard to case.
 //
-// The facts are read once, on first use (normally at start-up), from the C
-// library, without touching the process's own locale, which Qt and others rely
-// on. Tests run under real locales built for them (tests/support/locales) and
-// put a code page of their own in force with ScopedCodePage.
+// The facts are read once, at start-up (or on first use), from the C library,
+// without touching the process's own locale, which Qt and others rely on. Tests
+// run under real locales built for them (tests/support/locales) and read the
+// facts again with reloadUserLocale().
 #pragma once
 
 #include "platform/codepage.h"
@@ -16,8 +17,9 @@
 
 namespace didu {
 
-/// Upper-case form of every byte that is a character on its own; other bytes
-/// map to themselves.
+/// Upper-case form of every byte that is a character on its own: ASCII by
+/// ASCII's rule whatever the locale, bytes above it by the locale's rule
+/// (never to ASCII); other bytes map to themselves.
 using UpperCaseTable = std::array<unsigned char, 256>;
 
 /// What the program takes from one locale.
@@ -40,13 +42,16 @@ const LocaleFacts& userLocale();
 
 /// Reads the user's locale now, so that the first statement does not pay for it.
 void loadUserLocale();
+/// Reads the user's locale again, for tests that run under several. Nothing
+/// may run meanwhile: what was read before changes in place.
+void reloadUserLocale();
 
 /// True when `a` and `b` are the same text without regard to letter case: a
 /// character of more than one byte in `codePage` must match exactly (its second
 /// byte may look like an ASCII letter), single bytes match after folding by `upper`.
 bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& codePage,
                         const UpperCaseTable& upper);
-/// The same under the code page in force and the user's locale.
-bool sameTextIgnoreCase(std::string_view a, std::string_view b);
+/// The same in `codePage` with the user's locale's folding.
+bool sameTextIgnoreCase(std::string_view a, std::string_view b, const CodePage& codePage);
 
 } // namespace didu

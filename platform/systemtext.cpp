@@ -7,20 +7,21 @@ namespace didu {
 
 std::string systemTextToUtf8(std::string_view bytes)
 {
-    // The locale as it is now, like a connection without a character set of its
-    // own: the C library's error texts follow it.
-    const CodePage page = LocaleFacts::read("").codePage;
-    if (page.name() == CodePage().name())
-        return CodePage::named("UTF-8").toUtf8(bytes);
+    // The C library's error texts follow the locale.
+    const CodePage& page = userLocale().codePage;
+    if (page.name() == CodePage().name()) {
+        static const CodePage utf8 = CodePage::named("UTF-8");
+        return utf8.toUtf8(bytes);
+    }
     return page.toUtf8(bytes);
 }
 
-std::string driverMessageToUtf8(std::string_view message)
+std::string driverMessageToUtf8(std::string_view message, const CodePage& codePage)
 {
     std::string text;
     while (!message.empty()) {
         const std::size_t begin = message.find(kSystemTextBegin);
-        text += databaseTextToUtf8(message.substr(0, begin));
+        text += codePage.toUtf8(message.substr(0, begin));
         if (begin == std::string_view::npos)
             break;
         message.remove_prefix(begin + 1);

@@ -17,6 +17,8 @@
 
 namespace didu {
 
+class CodePage;
+
 inline constexpr char kSystemTextBegin = '\x0E';
 inline constexpr char kSystemTextEnd = '\x0F';
 
@@ -34,12 +36,13 @@ inline std::string markedSystemText(std::string_view text)
 }
 
 /// Text of the operating system as the operator reads it: decoded in the
-/// character set of the user's locale as it is now (an ASCII-only locale, "C",
-/// reads as UTF-8, which is what Linux file names and host names are in).
+/// character set of the user's locale (an ASCII-only locale, "C", reads as
+/// UTF-8, which is what Linux file names and host names are in).
 std::string systemTextToUtf8(std::string_view bytes);
 
 /// A driver's message as the operator reads it: the marked parts as system
-/// text, the rest as database text in the code page in force; no marks remain.
-std::string driverMessageToUtf8(std::string_view message);
+/// text, the rest as database text in the connection's `codePage`; no marks
+/// remain.
+std::string driverMessageToUtf8(std::string_view message, const CodePage& codePage);
 
 } // namespace didu

@@ -7,7 +7,8 @@
 #
 #   tools/debian13.sh          make (or reuse) the root, then run every check
 #   tools/debian13.sh root     only make the root and install what setup.sh names
-#   tools/debian13.sh check    only the checks, in a root made before
+#   tools/debian13.sh check    only the checks, in a root made before, and the
+#                              package under systemd (tools/check-systemd.sh 13)
 #   tools/debian13.sh install [ORDER...]  only the package's installation
 #                              (built before; tools/check-install-order.sh)
 #
@@ -39,6 +40,8 @@ check() {
   in_root bash "$top/tools/debian13-inside.sh"
   root_unmount
   install_orders
+  printf '\n== debian13: the package under a booted systemd (%s)\n' "$(date -u +%T)"
+  bash "$top/tools/check-systemd.sh" 13
 }
 
 install_orders() {

@@ -30,7 +30,7 @@ group_packages() {
       libfbclient2 firebird-dev "firebird$firebird-server-core" "firebird$firebird-utils" locales ;;
     test) echo libgtest-dev libgmock-dev "firebird$firebird-server" \
       xvfb xdotool xclip x11-utils imagemagick fonts-wqy-zenhei openbox clang ;;
-    package) echo dpkg-dev fakeroot lintian desktop-file-utils appstream systemd man-db imagemagick ;;
+    package) echo dpkg-dev debhelper lintian desktop-file-utils appstream systemd man-db imagemagick ;;
     roots) echo debootstrap systemd-container ;;
     checks) echo shfmt jq git ;;
     *) echo "setup: no group $1 (build, test, package, roots, checks)" >&2; return 1 ;;

@@ -4,7 +4,7 @@
 
 namespace didu {
 
-std::string memberName(std::string_view customerName, const CharacterLength& characterLength)
+std::string memberName(std::string_view customerName, const CodePage& codePage)
 {
     std::size_t cut = customerName.size();
     if (cut > kMemberNameBytes) {
@@ -12,9 +12,7 @@ std::string memberName(std::string_view customerName, const CharacterLength& cha
         // that reaches past byte 20 is left out entirely.
         cut = 0;
         while (cut < kMemberNameBytes) {
-            std::size_t length = characterLength(customerName.substr(cut));
-            if (length == 0)
-                length = 1;
+            const std::size_t length = codePage.characterLength(customerName.substr(cut));
             if (cut + length > kMemberNameBytes)
                 break;
             cut += length;

@@ -15,7 +15,7 @@ inline constexpr std::size_t kMemberNameBytes = 20;
 
 /// The customer's name cut to its first 20 bytes, then stripped of bytes 0x00 to
 /// 0x20 at both ends. A multibyte character that the cut would split is dropped
-/// whole, so the column never holds half a character.
-std::string memberName(std::string_view customerName, const CharacterLength& characterLength);
+/// whole, so the column never holds half a character of `codePage`.
+std::string memberName(std::string_view customerName, const CodePage& codePage);
 
 } // namespace didu

@@ -81,7 +81,7 @@ void Transfer::run()
             m_view.customerSettled(customerId, {}, CustomerOutcome::AlreadyMember);
         else if (m_mode == TransferMode::DryRun)
             m_view.customerSettled(customerId,
-                                   memberName(m_customers.valueAsText("CUST_NAME"), databaseCharacterLength),
+                                   memberName(m_customers.valueAsText("CUST_NAME"), m_query.connection()->codePage()),
                                    CustomerOutcome::WouldBeAdded);
         else
             m_view.customerSettled(customerId, insertMember(), CustomerOutcome::Added);
@@ -98,7 +98,7 @@ bool Transfer::memberExists(const std::string& customerId)
     m_query.close();
     m_query.clearLines();
     m_query.addLine("SELECT MEMBER_ID FROM MEMBER ");
-    m_query.addLine(" WHERE MEMBER_ID = '" + quotedLiteralContent(customerId) + "'");
+    m_query.addLine(" WHERE MEMBER_ID = '" + quotedLiteralContent(customerId, m_query.connection()->codePage()) + "'");
     m_query.open();
     return !m_query.fieldByName("member_id").isNull();
 }
@@ -117,7 +117,7 @@ std::string Transfer::insertMember()
     // Found before the column is read, as on every other line; the name is kept
     // for the view.
     SQLParam& nameParam = m_query.paramByName("MEMBER_NAME");
-    const std::string name = memberName(customer("CUST_NAME"), databaseCharacterLength);
+    const std::string name = memberName(customer("CUST_NAME"), m_query.connection()->codePage());
     nameParam.setValue(name);
     m_query.paramByName("MEMBER_PHONE").setValue(customer("TEL_1"));
     m_query.paramByName("MEMBER_ADD").setValue(customer("BUSINESS_ADD"));

@@ -3,6 +3,7 @@
 #include "db/statements/lookupliteral.h"
 #include "db/statements/markerscanner.h"
 #include "platform/codepage.h"
+#include "platform/locale.h"
 #include "transfer/membername.h"
 #include "transfer/timetext.h"
 #include "transfer/transfer.h"
@@ -35,7 +36,8 @@ const std::string kInsertText = [] {
 
 std::string lookupText(const std::string& id)
 {
-    return "SELECT MEMBER_ID FROM MEMBER \r\n WHERE MEMBER_ID = '" + quotedLiteralContent(id) + "'\r\n";
+    return "SELECT MEMBER_ID FROM MEMBER \r\n WHERE MEMBER_ID = '" + quotedLiteralContent(id, userLocale().codePage)
+        + "'\r\n";
 }
 
 int columnIndex(RawRow& row, const char* name)
@@ -69,7 +71,7 @@ std::vector<Customer> fetchCustomers(RawStatement& statement, RawRow& row)
 void bindMember(RawRow& in, const Customer& c)
 {
     in.setText(0, c.id);
-    in.setText(1, memberName(c.name, databaseCharacterLength));
+    in.setText(1, memberName(c.name, userLocale().codePage));
     in.setText(2, c.phone);
     in.setText(3, c.address);
     in.setShort(4, 0);

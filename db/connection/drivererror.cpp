@@ -52,7 +52,8 @@ std::uint64_t driverFailureCount()
     return g_failures.load(std::memory_order_relaxed);
 }
 
-std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const std::string& ownerLastError)
+std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const std::string& ownerLastError,
+                            const CodePage& codePage)
 {
     g_failures.fetch_add(1, std::memory_order_relaxed);
     std::string text;
@@ -73,7 +74,7 @@ std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const s
             // system (a path, a host name), which the driver marked; the rest
             // of the text is ours.
             text += "SQL Server Error: ";
-            text += driverMessageToUtf8(buffer.data());
+            text += driverMessageToUtf8(buffer.data(), codePage);
         }
     }
 
@@ -84,9 +85,10 @@ std::string driverErrorText(dbx::Result result, dbx::ISQLObject* source, const s
     return text;
 }
 
-void raiseDriverError(dbx::Result result, dbx::ISQLObject* source, std::string& ownerLastError)
+void raiseDriverError(dbx::Result result, dbx::ISQLObject* source, std::string& ownerLastError,
+                      const CodePage& codePage)
 {
-    ownerLastError = driverErrorText(result, source, ownerLastError);
+    ownerLastError = driverErrorText(result, source, ownerLastError, codePage);
     throw DatabaseError(ownerLastError);
 }
 

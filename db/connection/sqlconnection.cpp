@@ -7,10 +7,30 @@
 #include "platform/errors.h"
 #include "platform/asciitext.h"
 #include "platform/library.h"
+#include "platform/locale.h"
 
 #include <algorithm>
 
 namespace didu {
+
+namespace {
+
+// Runs a step of the connect that comes before the database is reached: what
+// stops it is the set-up's fault, whatever layer raised it, and leaves as a
+// SetupError of the same kind and text.
+template <typename Step>
+void asSetUp(Step&& step)
+{
+    try {
+        step();
+    } catch (const SetupError&) {
+        throw;
+    } catch (const Error& error) {
+        throw SetupError(error);
+    }
+}
+
+} // namespace
 
 NameValueList SQLConnection::storedParams()
 {
@@ -30,7 +50,8 @@ NameValueList SQLConnection::storedParams()
                          "Trim Char=False"};
 }
 
-SQLConnection::SQLConnection(std::string name) : m_name(std::move(name)), m_params(storedParams())
+SQLConnection::SQLConnection(std::string name)
+    : m_name(std::move(name)), m_params(storedParams()), m_codePage(userLocale().codePage)
 {
     // Only the connection file's place is settled now; a broken per-user value
     // leaves it empty, and the first connect then reports the file as not found.
@@ -128,39 +149,37 @@ void SQLConnection::connect()
 {
     // Until the driver library is loaded nothing changes but the parameter list:
     // the driver entries are gathered first and kept only when all are there.
-    // Whatever stops the connect before the driver's own connect call is the
-    // set-up's fault, not the database's.
-    m_settingsUnusable = true;
     std::string driverName = m_settings.driverName;
     std::string libraryName = m_settings.libraryName;
     std::string vendorLib = m_settings.vendorLib;
     std::string getDriverFunc = m_settings.getDriverFunc;
-    const bool fromFiles = m_settings.loadParamsOnConnect;
+    asSetUp([&] {
+        const bool fromFiles = m_settings.loadParamsOnConnect;
+        if (fromFiles) {
+            loadParams();
+            driverName = readConfigValue(m_connectionFile, m_settings.connectionName, "DriverName");
+        }
+        if (driverName.empty())
+            throw DatabaseError("Missing DriverName property");
 
-    if (fromFiles) {
-        loadParams();
-        driverName = readConfigValue(m_connectionFile, m_settings.connectionName, "DriverName");
-    }
-    if (driverName.empty())
-        throw DatabaseError("Missing DriverName property");
-
-    // The driver file is located again for every value read from it.
-    auto driverValue = [&](const char* key) {
-        return readConfigValue(locateConfigFile(DriverRegistryValue, DriverRegistryDefault), driverName, key);
-    };
-    const std::string missingLibrary = withPrefix(m_name, "DLL/Shared Library Name not Set");
-    if (fromFiles)
-        libraryName = driverValue("LibraryName");
-    if (libraryName.empty())
-        throw DatabaseError(missingLibrary);
-    if (fromFiles)
-        vendorLib = std::string(trimBlanksControlsAndDelete(driverValue("VendorLib")));
-    if (vendorLib.empty())
-        throw DatabaseError(missingLibrary);
-    if (fromFiles)
-        getDriverFunc = driverValue("GetDriverFunc");
-    if (m_params.value("Database").empty())
-        throw DatabaseError("Missing Database property");
+        // The driver file is located again for every value read from it.
+        auto driverValue = [&](const char* key) {
+            return readConfigValue(locateConfigFile(DriverRegistryValue, DriverRegistryDefault), driverName, key);
+        };
+        const std::string missingLibrary = withPrefix(m_name, "DLL/Shared Library Name not Set");
+        if (fromFiles)
+            libraryName = driverValue("LibraryName");
+        if (libraryName.empty())
+            throw DatabaseError(missingLibrary);
+        if (fromFiles)
+            vendorLib = std::string(trimBlanksControlsAndDelete(driverValue("VendorLib")));
+        if (vendorLib.empty())
+            throw DatabaseError(missingLibrary);
+        if (fromFiles)
+            getDriverFunc = driverValue("GetDriverFunc");
+        if (m_params.value("Database").empty())
+            throw DatabaseError("Missing Database property");
+    });
 
     m_settings.driverName = driverName;
     m_settings.libraryName = libraryName;
@@ -169,7 +188,8 @@ void SQLConnection::connect()
 
     m_state = State::Connecting;
     try {
-        connectDriver(libraryName, vendorLib, getDriverFunc);
+        asSetUp([&] { loadDriver(libraryName, vendorLib, getDriverFunc); });
+        reachDatabase();
     } catch (...) {
         // The library stays loaded and the parameter list stays read, so a second
         // attempt reads only the driver entries again.
@@ -181,8 +201,8 @@ void SQLConnection::connect()
     m_failuresSeen = driverFailureCount();
 }
 
-void SQLConnection::connectDriver(const std::string& libraryName, const std::string& vendorLib,
-                                  const std::string& getDriverFunc)
+void SQLConnection::loadDriver(const std::string& libraryName, const std::string& vendorLib,
+                               const std::string& getDriverFunc)
 {
     m_library = LoadedLibrary::load(std::string(trimBlanksControlsAndDelete(libraryName)));
     if (!m_library)
@@ -202,16 +222,17 @@ void SQLConnection::connectDriver(const std::string& libraryName, const std::str
     if (!m_connection)
         check(dbx::ResultInvalidHandle, nullptr);
 
+    applyConnectionOptions(m_connection.get(), m_params, m_settings.driverName);
+    // From here on this connection's text, the server's own messages included, is
+    // read in its character set, or the locale's when it names none.
+    m_codePage = CodePage::forConnection(m_params.value("ServerCharSet"), userLocale().codePage);
+}
+
+void SQLConnection::reachDatabase()
+{
     const std::string database(trimBlanksControlsAndDelete(m_params.value("Database")));
     const std::string userName = m_params.value("USER_NAME");
     const std::string password = m_params.value("PASSWORD");
-
-    applyConnectionOptions(m_connection.get(), m_params, m_settings.driverName);
-    // From here on database text, the server's own messages included, is read in
-    // the connection's character set, or the locale's when it names none.
-    useConnectionCharSet(m_params.value("ServerCharSet"));
-
-    m_settingsUnusable = false;
     check(m_connection->connect(database.c_str(), userName.c_str(), password.c_str()), m_connection.get());
 
     std::int32_t limit = 0;
@@ -272,7 +293,7 @@ void SQLConnection::disconnect()
 
 void SQLConnection::check(dbx::Result result, dbx::ISQLObject* source)
 {
-    checkDriverResult(result, source, m_lastError);
+    checkDriverResult(result, source, m_lastError, m_codePage);
 }
 
 std::string SQLConnection::quoteCharacter()

@@ -6,6 +6,7 @@
 #include "db/connection/dbxdriver.h"
 #include "db/connection/driverhandle.h"
 #include "db/connection/namevaluelist.h"
+#include "platform/codepage.h"
 
 #include <cstdint>
 #include <memory>
@@ -93,13 +94,12 @@ public:
     /// Raises the driver error text for a non-zero `result`, naming `source` (may
     /// be null) as the holder of the driver's own message. Does nothing for 0.
     void check(dbx::Result result, dbx::ISQLObject* source);
+    /// How this connection's text is split into characters and read: its
+    /// "ServerCharSet", or the locale's set when it names none; fixed as it
+    /// opens. Everything that reads the connection's text is handed this one.
+    const CodePage& codePage() const { return m_codePage; }
     /// The most recent driver error text raised by this connection.
     const std::string& lastError() const { return m_lastError; }
-    /// True when the last connect stopped before the driver was asked to reach
-    /// the database: a configuration file, a driver entry, a library it names
-    /// or a parameter value could not be used. What the database or the server
-    /// answered, and every later failure, leaves it false.
-    bool settingsUnusable() const { return m_settingsUnusable; }
 
     /// The driver's quote character for object names, asked anew each call;
     /// empty when the call fails or answers 0.
@@ -128,9 +128,11 @@ public:
     std::unique_ptr<SQLConnection> connectionForStatement(bool isSelect);
 
 private:
+    /// Opens the connection; what stops it before the database is reached
+    /// raises SetupError.
     void connect();
-    void connectDriver(const std::string& libraryName, const std::string& vendorLib,
-                       const std::string& getDriverFunc);
+    void loadDriver(const std::string& libraryName, const std::string& vendorLib, const std::string& getDriverFunc);
+    void reachDatabase();
     void releaseDriverObjects();
     void disconnect();
     /// Closes an open connection whose driver reports its link lost.
@@ -144,8 +146,8 @@ private:
     std::string m_connectionFile;
     State m_state = State::Closed;
     bool m_paramsLoaded = false;
-    bool m_settingsUnusable = false;
     std::string m_lastError;
+    CodePage m_codePage;
     std::int32_t m_statementLimit = 0;
     std::int32_t m_activeStatements = 0;
     std::uint64_t m_failuresSeen = 0;

@@ -2,6 +2,7 @@
 
 #include "db/statements/datasetprovider.h"
 #include "db/statements/markerscanner.h"
+#include "db/statements/sqldataset.h"
 #include "db/statements/storeloader.h"
 #include "platform/errors.h"
 #include "platform/locale.h"
@@ -155,6 +156,15 @@ std::string valueText(const store::Value& value)
     return {};
 }
 
+// The code page of the connection the rows come from: the text of its names
+// and values is in it. A set without a provider has only the locale's.
+const CodePage& codePageOf(const DataSetProvider* provider)
+{
+    if (provider && provider->dataSet())
+        return provider->dataSet()->connection()->codePage();
+    return userLocale().codePage;
+}
+
 } // namespace
 
 ClientDataSet::ClientDataSet(DataSetProvider* provider, std::string name)
@@ -178,12 +188,13 @@ void ClientDataSet::setCommandText(std::string text)
     m_commandText = std::move(text);
     // The set's own parameters follow the markers of the new text; values carry
     // over by name.
-    const MarkerScan scan = scanMarkers(m_commandText, databaseCodePage());
+    const CodePage& codePage = codePageOf(m_provider);
+    const MarkerScan scan = scanMarkers(m_commandText, codePage);
     std::vector<SQLParam> fresh;
     fresh.reserve(scan.names.size());
     for (const auto& name : scan.names)
         fresh.emplace_back(name);
-    carryOverByName(m_params, fresh, Carry::Value);
+    carryOverByName(m_params, fresh, Carry::Value, codePage);
     m_params = std::move(fresh);
 }
 
@@ -261,7 +272,7 @@ std::string ClientDataSet::valueAsText(std::string_view columnName) const
     if (isOpen()) {
         const auto& names = m_rows->names;
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!sameTextIgnoreCase(names[i], columnName))
+            if (!sameTextIgnoreCase(names[i], columnName, codePageOf(m_provider)))
                 continue;
             store::Value value{};
             // At end of data there is no current row: it reads like NULL.

@@ -49,20 +49,20 @@ void putValue(store::IPacketWriter& writer, ColumnKind kind, const ColumnValue& 
 }
 
 /// Result column number (from 0) named `name` ignoring case; -1 when none.
-int columnNamed(const FieldList& fields, std::string_view name)
+int columnNamed(const FieldList& fields, std::string_view name, const CodePage& codePage)
 {
     for (std::size_t i = 0; i < fields.size(); ++i)
-        if (sameTextIgnoreCase(fields[i].name, name))
+        if (sameTextIgnoreCase(fields[i].name, name, codePage))
             return static_cast<int>(i);
     return -1;
 }
 
 /// The key over `index`'s columns; empty when a column is not in the result.
-std::vector<store::KeyColumn> keyOf(const IndexDefinition& index, const FieldList& fields)
+std::vector<store::KeyColumn> keyOf(const IndexDefinition& index, const FieldList& fields, const CodePage& codePage)
 {
     std::vector<store::KeyColumn> key;
     for (const auto& column : index.columns()) {
-        const int number = columnNamed(fields, column);
+        const int number = columnNamed(fields, column, codePage);
         if (number < 0)
             return {};
         key.push_back({static_cast<std::uint16_t>(number), index.descending});
@@ -108,7 +108,7 @@ std::unique_ptr<store::IDataPacket> DataSetProvider::getRecords(std::int32_t cou
     try {
         if (!commandText.empty())
             takeCommandText(commandText);
-        carryOverByName(params, m_dataSet->params(), Carry::Value);
+        carryOverByName(params, m_dataSet->params(), Carry::Value, m_dataSet->connection()->codePage());
         if (!m_dataSet->isOpen()) {
             m_dataSet->open();
             m_openedDataSet = true;
@@ -160,6 +160,7 @@ void DataSetProvider::handOverKeys(store::IPacketWriter& writer)
 {
     const auto& fields = m_dataSet->fields();
     const auto& indices = m_dataSet->indexDefinitions();
+    const CodePage& codePage = m_dataSet->connection()->codePage();
 
     std::vector<store::KeyColumn> order;
     const auto items = orderByItems(m_dataSet->driverText());
@@ -172,7 +173,7 @@ void DataSetProvider::handOverKeys(store::IPacketWriter& writer)
             if (item.plain && item.position > 0 && item.position <= static_cast<int>(fields.size()))
                 number = item.position - 1;
             else if (item.plain && !item.name.empty())
-                number = columnNamed(fields, item.name);
+                number = columnNamed(fields, item.name, codePage);
             if (number < 0) {
                 order.clear();
                 break;
@@ -181,7 +182,7 @@ void DataSetProvider::handOverKeys(store::IPacketWriter& writer)
         }
     } else {
         for (const auto& index : indices)
-            if (index.primary && !(order = keyOf(index, fields)).empty())
+            if (index.primary && !(order = keyOf(index, fields, codePage)).empty())
                 break;
     }
     auto add = [&](store::KeyKind kind, const std::vector<store::KeyColumn>& key) {
@@ -195,9 +196,9 @@ void DataSetProvider::handOverKeys(store::IPacketWriter& writer)
         add(store::KeyKind::DefaultOrder, order);
     for (const auto& index : indices) {
         if (index.primary)
-            add(store::KeyKind::Primary, keyOf(index, fields));
+            add(store::KeyKind::Primary, keyOf(index, fields, codePage));
         else if (index.unique)
-            add(store::KeyKind::Unique, keyOf(index, fields));
+            add(store::KeyKind::Unique, keyOf(index, fields, codePage));
     }
 }
 

@@ -5,11 +5,6 @@
 
 namespace didu {
 
-std::string quotedLiteralContent(std::string_view text)
-{
-    return quotedLiteralContent(text, databaseCodePage());
-}
-
 std::string quotedLiteralContent(std::string_view text, const CodePage& codePage)
 {
     std::string doubled;

@@ -14,10 +14,7 @@ class CodePage;
 /// so that no id can end the literal and the lookup compares the whole id.
 /// A colon of the id that the statement's marker scanner would take for the start
 /// of a marker (after a " or ` of the id) is written twice, so that the server
-/// still receives the id unchanged.
-std::string quotedLiteralContent(std::string_view text);
-
-/// The same in another code page.
+/// still receives the id unchanged. `codePage` is the connection's.
 std::string quotedLiteralContent(std::string_view text, const CodePage& codePage);
 
 } // namespace didu

@@ -65,9 +65,9 @@ void SQLParam::takeOver(const SQLParam& old)
         m_direction = old.m_direction;
 }
 
-void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry)
+void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry,
+                     const CodePage& codePage)
 {
-    const CodePage& codePage = databaseCodePage();
     const UpperCaseTable& upper = userLocale().upper;
     for (const SQLParam& given : from) {
         for (SQLParam& receiver : to) {

@@ -103,9 +103,9 @@ void SQLStatement::linesChanged(bool appended)
     close();
     unprepare(true);
     if (appended)
-        continueMarkerScan(m_text, databaseCodePage(), m_scan);
+        continueMarkerScan(m_text, m_connection->codePage(), m_scan);
     else
-        scanMarkers(m_text, databaseCodePage(), m_scan);
+        scanMarkers(m_text, m_connection->codePage(), m_scan);
     rebuildParams();
     m_quoteAsked = false;
 }
@@ -123,14 +123,14 @@ void SQLStatement::rebuildParams()
     fresh.erase(fresh.begin() + static_cast<std::ptrdiff_t>(count), fresh.end());
 
     // Values survive a change for the names that come back.
-    carryOverByName(m_params, fresh, Carry::Whole);
+    carryOverByName(m_params, fresh, Carry::Whole, m_connection->codePage());
     m_params.swap(fresh);
 }
 
 SQLParam& SQLStatement::paramByName(std::string_view name)
 {
     for (SQLParam& param : m_params)
-        if (sameTextIgnoreCase(param.m_name, name))
+        if (sameTextIgnoreCase(param.m_name, name, m_connection->codePage()))
             return param;
     throw DatabaseError(withPrefix(m_name, "Parameter '" + std::string(name) + "' not found"));
 }
@@ -267,7 +267,7 @@ void SQLStatement::connectionClosing()
 
 std::string SQLStatement::recordDriverError(dbx::Result result, dbx::ISQLObject* source)
 {
-    m_lastError = driverErrorText(result, source, m_lastError);
+    m_lastError = driverErrorText(result, source, m_lastError, activeConnection()->codePage());
     return m_lastError;
 }
 

@@ -42,7 +42,8 @@ enum class Carry {
 /// Each parameter of `from`, in order, reaches the first parameter of `to` with
 /// its name (case ignored by the user's locale rules); with a repeated name the
 /// last of `from` wins.
-void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry);
+void carryOverByName(const std::vector<SQLParam>& from, std::vector<SQLParam>& to, Carry carry,
+                     const CodePage& codePage);
 
 /// One named parameter. Its value type is fixed by the first value it is given
 /// and kept while the parameter lives, even when later values are of another kind.
@@ -86,7 +87,7 @@ public:
 
 private:
     friend class SQLStatement;
-    friend void carryOverByName(const std::vector<SQLParam>&, std::vector<SQLParam>&, Carry);
+    friend void carryOverByName(const std::vector<SQLParam>&, std::vector<SQLParam>&, Carry, const CodePage&);
 
     /// Makes this object a fresh, unset, untyped parameter named `name` (reuse).
     void reset(std::string_view name);

@@ -91,7 +91,7 @@ void SQLStatement::describeColumns()
         field.name = columnName;
         auto taken = [this](const std::string& name) {
             for (std::size_t i = 0; i < m_fieldCount; ++i)
-                if (sameTextIgnoreCase(m_fields[i].name, name))
+                if (sameTextIgnoreCase(m_fields[i].name, name, m_connection->codePage()))
                     return true;
             return false;
         };
@@ -142,7 +142,7 @@ FieldList SQLStatement::fields() const
 const SQLField& SQLStatement::fieldByName(std::string_view name) const
 {
     for (const SQLField& field : fields())
-        if (sameTextIgnoreCase(field.name, name))
+        if (sameTextIgnoreCase(field.name, name, m_connection->codePage()))
             return field;
     throw DatabaseError(withPrefix(m_name, "Field '" + std::string(name) + "' not found"));
 }

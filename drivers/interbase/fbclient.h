@@ -11,9 +11,20 @@
 
 namespace didu::ib {
 
+/// A failed call's status vector as the driver reads it.
+struct FbStatus {
+    /// Firebird's own text, its messages joined by CR LF; the text it took from
+    /// the operating system marked (platform/systemtext.h).
+    std::string text;
+    /// The link to the database is gone (network failure, server shut down):
+    /// nothing on this attachment can work again.
+    bool connectionLost = false;
+};
+
 /// The isc_* entry points the driver uses, resolved once per loaded library.
 struct FbClient {
-    decltype(&::isc_attach_database) attachDatabase = nullptr;
+    /// isc_attach_database itself; attach through attachDatabase().
+    decltype(&::isc_attach_database) attachDatabaseEntry = nullptr;
     decltype(&::isc_detach_database) detachDatabase = nullptr;
     decltype(&::isc_start_transaction) startTransaction = nullptr;
     decltype(&::isc_commit_transaction) commitTransaction = nullptr;
@@ -37,16 +48,20 @@ struct FbClient {
     decltype(&::fb_interpret) interpret = nullptr;
     decltype(&::fb_ping) ping = nullptr;
 
+    /// isc_attach_database, with case rules for ASCII letters that are ASCII's
+    /// in force for this thread while the client reads its configuration files
+    /// (see fbclient.cpp); the thread's locale is as before when it returns.
+    ISC_STATUS attachDatabase(ISC_STATUS* status, short nameLength, const ISC_SCHAR* name, isc_db_handle* db,
+                              short parametersLength, const ISC_SCHAR* parameters) const;
+
     /// Opens `name` with the loader's usual search and resolves every entry
     /// point; null when the library or any entry is missing. The library stays
     /// loaded until the process ends (handles made through it may outlive us).
     static std::shared_ptr<const FbClient> load(const std::string& name);
 
-    /// Firebird's own text for a status vector, its messages joined by CR LF;
-    /// the text it took from the operating system marked (platform/systemtext.h).
-    std::string statusText(const ISC_STATUS* status) const;
-    /// True when the status says the link to the database is gone (network
-    /// failure, server shut down): nothing on this attachment can work again.
+    /// What a status vector says, read in one walk.
+    FbStatus read(const ISC_STATUS* status) const;
+    /// The same, when only the lost link matters (a ping's answer).
     static bool connectionLost(const ISC_STATUS* status);
 };
 

@@ -6,6 +6,7 @@
 #include "drivers/interbase/typebinding.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -26,6 +27,21 @@ void addNumber(std::vector<char>& block, char tag, std::int32_t value)
     block.push_back(4);
     for (int i = 0; i < 4; ++i)
         block.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
+}
+
+/// True when a cluster of the status vector matches: (kind, value).
+template <typename Match>
+bool carries(const ISC_STATUS* status, Match match)
+{
+    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+        const ISC_STATUS kind = *p++;
+        const ISC_STATUS value = *p++;
+        if (match(kind, value))
+            return true;
+        if (kind == isc_arg_cstring)
+            ++p; // a counted string takes a length and a pointer
+    }
+    return false;
 }
 
 /// How long a transaction kept between statements may live before the next
@@ -134,29 +150,73 @@ dbx::Result IbConnection::connect(const char* database, const char* userName, co
     addTextBindings(dpb);
 
     const std::string name = databaseName(database ? database : "");
-    if (!namesServer(name)) {
-        // A plain path is the embedded engine's alone. Left to the client's
-        // default, a file the engine cannot open (its lock folder, another
-        // engine's locks) is tried again through a server on this machine, and
-        // the operator reads that nobody answers on localhost instead of why the
-        // file could not be opened. Unknown engine names are passed over.
-        addText(dpb, isc_dpb_config, "Providers=Engine13,Engine12");
-    }
     ISC_STATUS_ARRAY status {};
     isc_db_handle db = 0;
-    // Through a server a handful of round trips (protocol, authentication, attach).
-    if (m_client->attachDatabase(status, 0, name.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
-        return fail(dbx::ResultConnectionFailed, statusText(status));
+    if (namesServer(name)) {
+        // Through a server a handful of round trips (protocol, authentication, attach).
+        if (m_client->attachDatabase(status, 0, name.c_str(), &db, static_cast<short>(dpb.size()), dpb.data()))
+            return fail(dbx::ResultConnectionFailed, statusText(status));
+    } else if (!attachLocal(name, dpb, &db)) {
+        return dbx::ResultConnectionFailed;
+    }
     m_db = db;
     m_lost = false;
     return dbx::ResultOk;
 }
 
+bool IbConnection::attachLocal(const std::string& path, const std::vector<char>& dpb, isc_db_handle* db)
+{
+    // First the embedded engine alone: left to the client's default list, a
+    // file the engine cannot open would be tried through a server on this
+    // machine, and where none runs the operator would read that nobody
+    // answers on localhost instead of why the file could not be opened.
+    // Unknown engine names are passed over.
+    std::vector<char> embedded = dpb;
+    addText(embedded, isc_dpb_config, "Providers=Engine13,Engine12");
+    ISC_STATUS_ARRAY status {};
+    if (!m_client->attachDatabase(status, 0, path.c_str(), db, static_cast<short>(embedded.size()), embedded.data()))
+        return true;
+    const std::string engineText = statusText(status);
+    // Another engine holds the file, or this process may not open it or the
+    // lock folder. A file that is missing or is no database stays so through
+    // a server, and the engine has said why.
+    const bool serverMayOpen = carries(status, [](ISC_STATUS kind, ISC_STATUS value) {
+        return (kind == isc_arg_gds && (value == isc_already_opened || value == isc_lock_dir_access))
+            || (kind == isc_arg_unix && (value == EACCES || value == EPERM));
+    });
+    if (!serverMayOpen) {
+        fail(dbx::ResultConnectionFailed, engineText);
+        return false;
+    }
+    // The machine's own server may open what this process may not: a file only
+    // its account may read, or one it holds itself (a server in Super mode
+    // opens its files exclusively). It listens on the port the connection
+    // names, or its usual one.
+    const std::string local = "localhost" + (m_serverPort.empty() ? "" : "/" + m_serverPort) + ":" + path;
+    ISC_STATUS_ARRAY serverStatus {};
+    *db = 0;
+    if (!m_client->attachDatabase(serverStatus, 0, local.c_str(), db, static_cast<short>(dpb.size()), dpb.data()))
+        return true;
+    *db = 0;
+    // No server, or one that could not open the file either: the engine's
+    // reason stands (another program holds the file, or it may not be read).
+    // A server that refused for a reason of its own has the reason that
+    // counts: the login, most often.
+    const bool serverReason = !carries(serverStatus, [](ISC_STATUS kind, ISC_STATUS value) {
+        return kind == isc_arg_gds
+            && (value == isc_network_error || value == isc_net_connect_err || value == isc_io_error
+                || value == isc_already_opened || value == isc_lock_dir_access || value == isc_sys_request);
+    });
+    fail(dbx::ResultConnectionFailed, serverReason ? statusText(serverStatus) : engineText);
+    return false;
+}
+
 std::string IbConnection::statusText(const ISC_STATUS* status)
 {
-    if (FbClient::connectionLost(status))
+    FbStatus read = m_client->read(status);
+    if (read.connectionLost)
         m_lost = true;
-    return m_client->statusText(status);
+    return std::move(read.text);
 }
 
 dbx::Result IbConnection::disconnect()

@@ -92,6 +92,10 @@ private:
     std::string databaseName(const std::string& database) const;
     /// True when `database` reaches a server ("host:path", "host/port:path").
     static bool namesServer(const std::string& database);
+    /// Opens a plain path: embedded, or through the machine's own server when
+    /// the engine may not open the file; false, the failure recorded, when
+    /// neither opens it.
+    bool attachLocal(const std::string& path, const std::vector<char>& dpb, isc_db_handle* db);
     void buildTransactionBlocks();
     ISC_STATUS startTransaction(const std::vector<char>& tpb, isc_tr_handle* tr, ISC_STATUS* status);
     /// A lease in `kept`, renewed first when it has lived too long and nothing runs in it.

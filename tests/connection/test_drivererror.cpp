@@ -76,25 +76,26 @@ TEST(DriverErrorText, CombinesTheCodeTextTheSourceMessageAndTheFallbacks)
         {"bytes that are no character", 101, "ok \xff", 0, "",
          "dbExpress Error: [0x0065]: SQL Error\r\nSQL Server Error: ok \uFFFD"},
     };
-    const ScopedCodePage big5(CodePage::named("BIG5"));
+    const CodePage big5 = CodePage::named("BIG5");
     for (const auto& c : cases) {
         std::optional<Source> source;
         if (c.message)
             source.emplace(c.message, c.lengthResult);
-        EXPECT_EQ(driverErrorText(c.code, source ? &*source : nullptr, c.ownerLast), c.text) << c.what;
+        EXPECT_EQ(driverErrorText(c.code, source ? &*source : nullptr, c.ownerLast, big5), c.text) << c.what;
     }
 }
 
 TEST(DriverErrorText, FetchesTheMessageOnlyWhenItsLengthIsAboveZero)
 {
     Source empty("");
-    driverErrorText(6, &empty, "");
+    driverErrorText(6, &empty, "", CodePage());
     EXPECT_EQ(empty.asked, 1);
     EXPECT_EQ(empty.fetched, 0);
 
     // A driver that reports more than it writes leaves zeros, not garbage.
     Source longer("short", 0, 20);
-    EXPECT_EQ(driverErrorText(6, &longer, ""), "dbExpress Error: [0x0006]: Invalid Time\r\nSQL Server Error: short");
+    EXPECT_EQ(driverErrorText(6, &longer, "", CodePage()),
+              "dbExpress Error: [0x0006]: Invalid Time\r\nSQL Server Error: short");
     EXPECT_EQ(longer.fetched, 1);
 }
 
@@ -102,11 +103,12 @@ TEST(DriverErrorText, RaisingKeepsTheTextAsTheOwnersLastError)
 {
     std::string last;
     Source source("first failure");
-    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, &source, last); }), "SQL Server Error: first failure");
+    const CodePage ascii;
+    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, &source, last, ascii); }), "SQL Server Error: first failure");
     EXPECT_EQ(last, "SQL Server Error: first failure");
     // The next failure without text of its own repeats the last one.
-    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, nullptr, last); }), "SQL Server Error: first failure");
-    EXPECT_EQ(test::errorKind([&] { raiseDriverError(6, nullptr, last); }), "EDatabaseError");
+    EXPECT_EQ(test::errorText([&] { raiseDriverError(9999, nullptr, last, ascii); }), "SQL Server Error: first failure");
+    EXPECT_EQ(test::errorKind([&] { raiseDriverError(6, nullptr, last, ascii); }), "EDatabaseError");
     EXPECT_EQ(last, "dbExpress Error: [0x0006]: Invalid Time");
-    EXPECT_EQ(test::errorText([&] { checkDriverResult(0, &source, last); }), "(no error)");
+    EXPECT_EQ(test::errorText([&] { checkDriverResult(0, &source, last, ascii); }), "(no error)");
 }

@@ -152,8 +152,9 @@ TEST(ConnectFromFiles, AServerThatCannotBeReachedReadsAsTheOperatorSeesIt)
 
 TEST(ConnectFromFiles, AFileTheEngineCannotOpenReadsAsTheEngineSaysIt)
 {
-    // A plain path is never tried again through a server on this machine, whose
-    // absence would hide the engine's reason behind a network text.
+    // A file that is no database, or is missing, is not tried again through a
+    // server on this machine, whose absence would hide the engine's reason
+    // behind a network text.
     TempDatabase db;
     const std::string garbage = db.writeFile("GARBAGE.FDB", std::string(20000, '\x5a'));
     const struct {

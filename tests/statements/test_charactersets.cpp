@@ -6,6 +6,7 @@
 #include "db/statements/lookupliteral.h"
 #include "db/statements/markerscanner.h"
 #include "platform/codepage.h"
+#include "platform/locale.h"
 #include "tests/support/locales/privatelocale.h"
 #include "transfer/membername.h"
 
@@ -27,8 +28,7 @@ struct SetCase {
 
 void expectWholeCharacters(const SetCase& c)
 {
-    useConnectionCharSet(c.serverCharSet);
-    const CodePage& page = databaseCodePage();
+    const CodePage page = CodePage::forConnection(c.serverCharSet, userLocale().codePage);
     ASSERT_EQ(page.name(), c.codePage);
     const std::string& ch = c.longest;
     ASSERT_EQ(page.characterLength(ch + "'"), ch.size());
@@ -39,7 +39,7 @@ void expectWholeCharacters(const SetCase& c)
     std::string name = "A";
     for (int i = 0; i < 20; ++i)
         name += ch;
-    EXPECT_EQ(memberName(name, databaseCharacterLength), name.substr(0, 1 + 19 / ch.size() * ch.size()));
+    EXPECT_EQ(memberName(name, page), name.substr(0, 1 + 19 / ch.size() * ch.size()));
 
     // The scanner: a quote right after the character still closes the literal.
     const MarkerScan scan = scanMarkers("WHERE N = '" + ch + "' AND C = :C", page);
@@ -49,7 +49,7 @@ void expectWholeCharacters(const SetCase& c)
     // The literal: an id whose " after the character leaves the scanner outside
     // quotes reaches the server unchanged, its colon not taken for a marker.
     const std::string id = ch + "\":x" + ch;
-    const MarkerScan lookup = scanMarkers("WHERE MEMBER_ID = '" + quotedLiteralContent(id) + "'", page);
+    const MarkerScan lookup = scanMarkers("WHERE MEMBER_ID = '" + quotedLiteralContent(id, page) + "'", page);
     EXPECT_EQ(lookup.driverText, "WHERE MEMBER_ID = '" + id + "'");
     EXPECT_TRUE(lookup.names.empty());
 }
@@ -97,7 +97,6 @@ TEST(CharacterSets, LongestCharactersAreNeverSplit)
             locale.emplace(*folder, c.locale);
         expectWholeCharacters(c);
     }
-    useConnectionCharSet("");
 }
 
 } // namespace

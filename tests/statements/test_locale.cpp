@@ -1,8 +1,11 @@
 // The code page of database text (character lengths, decoding, the Firebird
 // names) and the case rules read from the C library.
 #include "platform/locale.h"
+#include "tests/support/locales/privatelocale.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 #include <string>
 #include <vector>
@@ -26,6 +29,25 @@ TEST(Locale, FoldingAndCodePageReadFromTheCLibrary)
 
     EXPECT_FALSE(LocaleFacts::of("xx_NOWHERE.NOSUCHSET"));
     EXPECT_EQ(LocaleFacts::read("xx_NOWHERE.NOSUCHSET").upper['q'], 'Q');
+}
+
+TEST(Locale, AsciiNamesMatchInAnyCaseUnderTurkishRules)
+{
+    const auto folder = test::privateLocales({"tr_TR.UTF-8", "tr_TR.ISO-8859-9"});
+    ASSERT_TRUE(folder) << "localedef cannot build the tr_TR locales here";
+    test::ScopedLocale locale(*folder, "tr_TR.UTF-8");
+    for (const char* name : {"tr_TR.UTF-8", "tr_TR.ISO-8859-9"}) {
+        const std::optional<LocaleFacts> turkish = LocaleFacts::of(name);
+        ASSERT_TRUE(turkish) << name;
+        for (const auto& [a, b] : {std::pair{"member_id", "MEMBER_ID"}, {"Member_Id", "mEMBER_iD"}, {"i", "I"}})
+            EXPECT_TRUE(sameTextIgnoreCase(a, b, turkish->codePage, turkish->upper)) << name << " " << a;
+    }
+    // ISO 8859-9's own letters fold by the locale (ç to Ç), but the dotless ı
+    // is no ASCII "I", and the dotted İ no "i".
+    const LocaleFacts latin5 = LocaleFacts::read("tr_TR.ISO-8859-9");
+    EXPECT_EQ(latin5.upper[0xE7], 0xC7);
+    EXPECT_FALSE(sameTextIgnoreCase("\xFD", "I", latin5.codePage, latin5.upper));
+    EXPECT_FALSE(sameTextIgnoreCase("\xDD", "i", latin5.codePage, latin5.upper));
 }
 
 TEST(CodePage, CharacterLengthsByCodePage)
@@ -85,6 +107,18 @@ TEST(CodePage, DecodesToUtf8AndReplacesWhatIsNoCharacter)
     EXPECT_EQ(CodePage::named("NO-SUCH-SET").name(), CodePage().name());
 }
 
+TEST(CodePage, AFormThatDoesNotFitIsAnErrorNotADrop)
+{
+    using Form = CodePage::Form;
+    const Form::Range any {0x00, 0xFF};
+    std::vector<Form> forms;
+    for (std::uint8_t length = 2; length <= 4; ++length)
+        forms.push_back({length, {{{0x81, 0x81}, any, any, any}}});
+    EXPECT_EQ(CodePage::fromForms("X-THREE", forms).characterLength("\x81\x01\x02\x03"), 4u);
+    forms.push_back({2, {{{0x80, 0x81}, {0x40, 0x40}}}});
+    EXPECT_THROW(CodePage::fromForms("X-FOUR", forms), std::logic_error);
+}
+
 TEST(CodePage, FirebirdCharacterSetNames)
 {
     struct Case {
@@ -136,9 +170,8 @@ TEST(Locale, SameTextIgnoreCase)
         EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, CodePage(), plain), c.plain) << c.a << " / " << c.b;
         EXPECT_EQ(sameTextIgnoreCase(c.a, c.b, big5, plain), c.big5) << c.a << " / " << c.b;
     }
-    ScopedCodePage scoped(big5);
-    EXPECT_FALSE(sameTextIgnoreCase("\xA4\x61", "\xA4\x41"));
-    EXPECT_TRUE(sameTextIgnoreCase("sales_id", "SALES_ID"));
+    EXPECT_FALSE(sameTextIgnoreCase("\xA4\x61", "\xA4\x41", big5));
+    EXPECT_TRUE(sameTextIgnoreCase("sales_id", "SALES_ID", big5));
 }
 
 } // namespace

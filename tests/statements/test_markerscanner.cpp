@@ -177,7 +177,7 @@ TEST(LookupLiteral, QuotesAreDoubledSoTheIdCannotEndTheLiteral)
         {"a:b", "a:b"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(quotedLiteralContent(c.id), c.expected) << c.id;
+        EXPECT_EQ(quotedLiteralContent(c.id, CodePage::named("UTF-8")), c.expected) << c.id;
 }
 
 } // namespace

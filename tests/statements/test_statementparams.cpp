@@ -147,15 +147,24 @@ TEST_F(StatementParams, TextHeldByAnIntegerParameterMustBeAWholeNumber)
 
 TEST_F(StatementParams, Big5NamesCompareByWholeCharacters)
 {
-    ScopedCodePage big5(CodePage::named("BIG5"));
+    // A connection of its own that reads Big5: its statements follow it, this
+    // fixture's UTF-8 or ASCII one stays as it was.
+    m_config->writeConnections({"DriverName=Interbase", "Database=x", "ServerCharSet=BIG_5"});
+    SQLConnection big5;
+    big5.open();
+    ASSERT_EQ(big5.codePage().name(), "BIG5");
+    SQLQuery query(&big5);
     // Two different Big5 characters whose second bytes differ only in ASCII case.
-    setLines(*m_query, {"UPDATE T SET A = :\xA4\x61"});
-    EXPECT_NO_THROW(m_query->paramByName("\xA4\x61"));
-    EXPECT_EQ(failureText([&] { m_query->paramByName("\xA4\x41"); }), "SQLQuery1: Parameter '\xA4\x41' not found");
+    setLines(query, {"UPDATE T SET A = :\xA4\x61"});
+    EXPECT_NO_THROW(query.paramByName("\xA4\x61"));
+    EXPECT_EQ(failureText([&] { query.paramByName("\xA4\x41"); }), "SQLQuery1: Parameter '\xA4\x41' not found");
 
     // Under Big5 a second byte 0x60 opens no literal, so the marker after it is found.
+    setLines(query, {"UPDATE T SET N = '\xA4\x60' WHERE A = :A"});
+    EXPECT_EQ(names(query), std::vector<std::string>{"A"});
     setLines(*m_query, {"UPDATE T SET N = '\xA4\x60' WHERE A = :A"});
-    EXPECT_EQ(names(*m_query), std::vector<std::string>{"A"});
+    EXPECT_NE(m_connection->codePage().name(), "BIG5");
+    EXPECT_EQ(names(*m_query), std::vector<std::string>{}) << "outside Big5 the 0x60 opens a literal";
 }
 
 TEST_F(StatementParams, DuplicateColumnNamesAreNumbered)

@@ -59,7 +59,7 @@ TEST_P(Big5Transfer, WholeCharactersExactIdsAndReadableMessages)
     run();
     EXPECT_EQ(view.messages, std::vector<std::string>{"資料轉移完成."});
     EXPECT_EQ(connection->params().value("ServerCharSet"), desktop.serverCharSet);
-    EXPECT_EQ(databaseCodePage().name(), "BIG5");
+    EXPECT_EQ(connection->codePage().name(), "BIG5");
     std::vector<Row> expected;
     for (const Customer& c : customers)
         expected.push_back(memberRow(c.id, c.memberName, "02", "Taipei", "100", "S1", "08:31:28"));

@@ -21,9 +21,8 @@ struct NameCase {
 
 void expectNames(const std::vector<NameCase>& cases, const CodePage& codePage)
 {
-    ScopedCodePage scoped(codePage);
     for (const auto& c : cases)
-        EXPECT_EQ(memberName(c.name, databaseCharacterLength), c.expected) << c.what;
+        EXPECT_EQ(memberName(c.name, codePage), c.expected) << c.what;
 }
 
 TEST(MemberName, SingleByteCutComesBeforeTrim)

@@ -6,12 +6,14 @@
 #include "app/panel.h"
 #include "app/progressbar.h"
 
+#include <QAccessible>
 #include <QMessageBox>
 #include <QTest>
 
 #include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +60,48 @@ TEST(FormLayout, EveryControlStandsWhereTheDefinitionPutsIt)
     EXPECT_EQ(form.BitBtn2()->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
     EXPECT_EQ(form.Panel1()->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(form.ProgressBar1()->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(FormLayout, AScreenReaderFindsEveryControlNamedAndNoFiller)
+{
+    TFormDiduRaDozori form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    struct Expected {
+        QWidget* widget;
+        QAccessible::Role role;
+        QString name;
+    };
+    const Expected controls[] = {
+        {form.Panel1(), QAccessible::Grouping, QStringLiteral("客戶轉會員")},
+        {form.Image1(), QAccessible::Graphic, QStringLiteral("裝飾圖案")},
+        {form.ProgressBar1(), QAccessible::ProgressBar, QStringLiteral("轉移進度")},
+        {form.BitBtn1(), QAccessible::Button, QStringLiteral("確定")},
+        {form.BitBtn2(), QAccessible::Button, QStringLiteral("取消")},
+    };
+    for (const Expected& c : controls) {
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(c.widget);
+        ASSERT_NE(control, nullptr) << c.widget->objectName().toStdString();
+        EXPECT_EQ(control->role(), c.role) << c.widget->objectName().toStdString();
+        EXPECT_EQ(control->text(QAccessible::Name), c.name) << c.widget->objectName().toStdString();
+    }
+    // What the reader walks: nothing below the window is an unnamed filler.
+    std::vector<QAccessibleInterface*> pending {QAccessible::queryAccessibleInterface(&form)};
+    while (!pending.empty()) {
+        QAccessibleInterface* node = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            EXPECT_NE(child->role(), QAccessible::Client) << child->object()->objectName().toStdString();
+            EXPECT_FALSE(child->text(QAccessible::Name).isEmpty()) << child->object()->objectName().toStdString();
+            pending.push_back(child);
+        }
+    }
+    didu::Progress progress;
+    progress.setMaximum(10);
+    progress.setPosition(4);
+    form.ProgressBar1()->showProgress(progress);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.ProgressBar1())->valueInterface()->currentValue(), 4);
 }
 
 TEST(FormLayout, ButtonPicturesComeFromTwoPictureStripsWithTheOliveCornerTransparent)

@@ -1,5 +1,7 @@
 #include "tests/support/locales/privatelocale.h"
 
+#include "platform/locale.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -62,6 +64,7 @@ ScopedLocale::ScopedLocale(const std::string& folder, const std::string& locale)
         m_saved.emplace_back(name, previous ? std::optional<std::string>(previous) : std::nullopt);
         ::setenv(name, value.c_str(), 1);
     }
+    reloadUserLocale();
 }
 
 ScopedLocale::~ScopedLocale()
@@ -72,6 +75,7 @@ ScopedLocale::~ScopedLocale()
         else
             ::unsetenv(name.c_str());
     }
+    reloadUserLocale();
 }
 
 } // namespace didu::test

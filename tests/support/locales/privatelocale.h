@@ -28,7 +28,8 @@ namespace didu::test {
 std::optional<std::string> privateLocales(const std::vector<std::string>& names);
 
 /// The environment of a user of `locale` for as long as it lives: LOCPATH,
-/// LANG and LC_ALL set, the previous values restored afterwards.
+/// LANG and LC_ALL set, and the program's facts of the user's locale read
+/// again (platform/locale.h); the previous values restored afterwards.
 class ScopedLocale {
 public:
     ScopedLocale(const std::string& folder, const std::string& locale);
