@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What tools/check-systemd.sh runs inside the booted Debian system, as its
 # root, with the packages in /root/check (current.deb, next.deb) and the demo
-# shop's library (lib/demo.sh): a shop's administrator installs the package
+# shop's and the releases' libraries (lib/demo.sh, lib/release.sh): a shop's administrator installs the package
 # with apt, makes three shops' embedded databases, runs the nightly service
 # and two instances of the template (sections 台北店 and "Main Street"),
 # enables the timers, upgrades to the next build with an edited connection
@@ -16,7 +16,8 @@ fail() { say "FAILED: $*"; exit 1; }
 apt_do() {
   apt-get -y -q -o Dpkg::Use-Pty=0 "$@" </dev/null >apt.log 2>&1 || { cat apt.log >&2; fail "apt-get $*"; }
 }
-case "$release" in 12) firebird=3.0 ;; 13) firebird=4.0 ;; esac
+. /root/check/lib/release.sh
+firebird=$(release_firebird "$release")
 
 ini=/etc/diduradozori/dbxconnections.ini
 data=/var/lib/diduradozori

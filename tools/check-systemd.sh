@@ -66,7 +66,7 @@ root=$root_scratch/root
 rm -f "$root/usr/sbin/policy-rc.d"
 : >"$root/etc/machine-id"
 mkdir -p "$root/root/check/lib"
-cp "$top/tools/lib/demo.sh" "$root/root/check/lib/"
+cp "$top/tools/lib/demo.sh" "$top/tools/lib/release.sh" "$root/root/check/lib/"
 cp "$deb" "$root/root/check/current.deb"
 cp "$next" "$root/root/check/next.deb"
 cp "$top/tools/check-systemd-inside.sh" "$root/root/check/"
