@@ -38,7 +38,19 @@ holder_pid=""
 cleanup() {
   [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
   [ -z "$window_pid" ] || kill "$window_pid" 2>/dev/null || true
-  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  # The server goes before the root's overlay does: one left running holds
+  # port 3050 of the machine for the next check.
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    local state
+    for _ in $(seq 100); do
+      state=$(cut -d' ' -f3 "/proc/$server_pid/stat" 2>/dev/null) || break
+      [ "$state" != Z ] || break
+      sleep 0.1
+    done
+    kill -KILL "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
   display_stop
   rm -rf "$work"
 }
