@@ -7,6 +7,7 @@
 #include <locale.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <list>
 #include <vector>
@@ -24,38 +25,50 @@ bool resolve(void* handle, const char* name, Fn& slot)
 
 // What the driver must know of a status code, sorted in this one place: whether
 // its message quotes text the engine took from the operating system (file
-// paths, host names, lines of its configuration files), and whether it says
-// the link to the database is gone for good (network failure, server shut
-// down). The codes of a lost link may stand behind a general first code.
+// paths, host names, lines of its configuration files), whether it says the
+// link to the database is gone for good (network failure, server shut down),
+// whether the file was refused to this process though a server might open it
+// (another engine holds it, the lock folder is closed), and whether it says
+// the file or the server could not be reached at all. The codes of a lost
+// link may stand behind a general first code.
 struct CodeFacts {
     bool quotesSystem = false;
     bool linkLost = false;
+    bool refusedHere = false;
+    bool unreached = false;
 };
 
 CodeFacts factsOf(ISC_STATUS code)
 {
     switch (code) {
     case isc_network_error:
+        return {.quotesSystem = true, .linkLost = true, .unreached = true};
     case isc_shutdown:
-        return {true, true};
+        return {.quotesSystem = true, .linkLost = true};
     case isc_io_error:
+    case isc_sys_request:
+        return {.quotesSystem = true, .unreached = true};
+    case isc_lock_dir_access:
+        return {.quotesSystem = true, .refusedHere = true, .unreached = true};
+    case isc_already_opened:
+        return {.refusedHere = true, .unreached = true};
+    case isc_net_connect_err:
+        return {.unreached = true};
     case isc_bad_db_format:
     case isc_wrong_ods:
     case isc_db_corrupt:
     case isc_file_in_use:
     case isc_shutinprog:
-    case isc_lock_dir_access:
-    case isc_sys_request:
     case isc_conf_access_denied:
     case isc_conf_line:
     case isc_conf_include:
-        return {true, false};
+        return {.quotesSystem = true};
     case isc_net_read_err:
     case isc_net_write_err:
     case isc_lost_db_connection:
     case isc_conn_lost:
     case isc_att_shutdown:
-        return {false, true};
+        return {.linkLost = true};
     default:
         return {};
     }
@@ -78,7 +91,11 @@ public:
             case isc_arg_warning: {
                 const CodeFacts facts = factsOf(*p);
                 systemArguments = facts.quotesSystem;
-                m_linkLost = m_linkLost || (kind == isc_arg_gds && facts.linkLost);
+                if (kind == isc_arg_gds) {
+                    m_linkLost = m_linkLost || facts.linkLost;
+                    m_refusedHere = m_refusedHere || facts.refusedHere;
+                    m_unreached = m_unreached || facts.unreached;
+                }
                 add(kind, *p++);
                 break;
             }
@@ -101,6 +118,7 @@ public:
                 break;
             }
             case isc_arg_unix: {
+                m_refusedHere = m_refusedHere || *p == EACCES || *p == EPERM;
                 char buffer[256];
                 addText(isc_arg_interpreted, ::strerror_r(static_cast<int>(*p++), buffer, sizeof buffer));
                 break;
@@ -115,6 +133,8 @@ public:
 
     const ISC_STATUS* marked() const { return m_vector.data(); }
     bool linkLost() const { return m_linkLost; }
+    bool refusedHere() const { return m_refusedHere; }
+    bool unreached() const { return m_unreached; }
 
 private:
     void add(ISC_STATUS kind, ISC_STATUS value)
@@ -133,6 +153,8 @@ private:
     std::vector<ISC_STATUS> m_vector;
     std::list<std::string> m_texts;
     bool m_linkLost = false;
+    bool m_refusedHere = false;
+    bool m_unreached = false;
 };
 
 // The client library reads its configuration files (firebird.conf,
@@ -262,6 +284,8 @@ FbStatus FbClient::read(const ISC_STATUS* status) const
     const StatusWalk walk(status);
     FbStatus read;
     read.connectionLost = walk.linkLost();
+    read.refusedHere = walk.refusedHere();
+    read.unreached = walk.unreached();
     char buffer[1024];
     const ISC_STATUS* cursor = walk.marked();
     while (interpret(buffer, sizeof buffer, &cursor) > 0) {

@@ -19,6 +19,13 @@ struct FbStatus {
     /// The link to the database is gone (network failure, server shut down):
     /// nothing on this attachment can work again.
     bool connectionLost = false;
+    /// The engine would not open the file for this process (another engine
+    /// holds it, or the file or the lock folder is closed to it), where a
+    /// server on the machine may.
+    bool refusedHere = false;
+    /// The file or the server could not be reached at all, as opposed to a
+    /// refusal of the server's own (a login, most often).
+    bool unreached = false;
 };
 
 /// The isc_* entry points the driver uses, resolved once per loaded library.

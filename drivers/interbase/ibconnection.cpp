@@ -29,21 +29,6 @@ void addNumber(std::vector<char>& block, char tag, std::int32_t value)
         block.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
 }
 
-/// True when a cluster of the status vector matches: (kind, value).
-template <typename Match>
-bool carries(const ISC_STATUS* status, Match match)
-{
-    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
-        const ISC_STATUS kind = *p++;
-        const ISC_STATUS value = *p++;
-        if (match(kind, value))
-            return true;
-        if (kind == isc_arg_cstring)
-            ++p; // a counted string takes a length and a pointer
-    }
-    return false;
-}
-
 /// How long a transaction kept between statements may live before the next
 /// statement renews it: the longest that it holds back garbage collection.
 constexpr std::chrono::seconds kKeptTransactionLife {1};
@@ -176,16 +161,12 @@ bool IbConnection::attachLocal(const std::string& path, const std::vector<char>&
     ISC_STATUS_ARRAY status {};
     if (!m_client->attachDatabase(status, 0, path.c_str(), db, static_cast<short>(embedded.size()), embedded.data()))
         return true;
-    const std::string engineText = statusText(status);
+    const FbStatus engine = read(status);
     // Another engine holds the file, or this process may not open it or the
     // lock folder. A file that is missing or is no database stays so through
     // a server, and the engine has said why.
-    const bool serverMayOpen = carries(status, [](ISC_STATUS kind, ISC_STATUS value) {
-        return (kind == isc_arg_gds && (value == isc_already_opened || value == isc_lock_dir_access))
-            || (kind == isc_arg_unix && (value == EACCES || value == EPERM));
-    });
-    if (!serverMayOpen) {
-        fail(dbx::ResultConnectionFailed, engineText);
+    if (!engine.refusedHere) {
+        fail(dbx::ResultConnectionFailed, engine.text);
         return false;
     }
     // The machine's own server may open what this process may not: a file only
@@ -202,21 +183,22 @@ bool IbConnection::attachLocal(const std::string& path, const std::vector<char>&
     // reason stands (another program holds the file, or it may not be read).
     // A server that refused for a reason of its own has the reason that
     // counts: the login, most often.
-    const bool serverReason = !carries(serverStatus, [](ISC_STATUS kind, ISC_STATUS value) {
-        return kind == isc_arg_gds
-            && (value == isc_network_error || value == isc_net_connect_err || value == isc_io_error
-                || value == isc_already_opened || value == isc_lock_dir_access || value == isc_sys_request);
-    });
-    fail(dbx::ResultConnectionFailed, serverReason ? statusText(serverStatus) : engineText);
+    const FbStatus server = read(serverStatus);
+    fail(dbx::ResultConnectionFailed, server.unreached ? engine.text : server.text);
     return false;
 }
 
-std::string IbConnection::statusText(const ISC_STATUS* status)
+FbStatus IbConnection::read(const ISC_STATUS* status)
 {
     FbStatus read = m_client->read(status);
     if (read.connectionLost)
         m_lost = true;
-    return std::move(read.text);
+    return read;
+}
+
+std::string IbConnection::statusText(const ISC_STATUS* status)
+{
+    return read(status).text;
 }
 
 dbx::Result IbConnection::disconnect()

@@ -68,7 +68,9 @@ public:
 
     // What the commands of this connection use.
     const FbClient& client() const { return *m_client; }
-    /// Firebird's text for `status`; remembers when it says the link is gone.
+    /// Firebird's reading of `status`; remembers when it says the link is gone.
+    FbStatus read(const ISC_STATUS* status);
+    /// Its text alone.
     std::string statusText(const ISC_STATUS* status);
     bool connected() const { return m_db != 0; }
     isc_db_handle* database() { return &m_db; }
